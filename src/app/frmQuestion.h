@@ -1,0 +1,350 @@
+#pragma once
+// The program's one window. Every view (start view, About panel, options
+// view, study view, statistics view, card editor) is a group of controls
+// laid on top of each other in the client area and shown or hidden in place.
+//
+// The window's members are defined beside the subsystem they belong to:
+//   src/app      construction, views and menus, start-up and shutdown
+//   src/decks    the worksheet store, the study copy, opening a deck
+//   src/study    the card order, showing a card, answering, multiple choice,
+//                ending a run
+//   src/stats    the statistics view
+//   src/options  the study options
+//
+// Every control and menu action carries its name as objectName, and every
+// event handler is a slot named control_event, so that tests find a control
+// with findChild() and drive it as a user would.
+
+#include "app/modMnemora.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QMainWindow>
+#include <QPointer>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+
+class QAction;
+class QChart;
+class QChartView;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPieSeries;
+class QPushButton;
+class QRadioButton;
+class QTextEdit;
+
+class FileSystemObject;
+class ImageBox;
+class IntervalTimer;
+class PictureBox;
+class PictureButton;
+class WrapLabel;
+
+namespace decks {
+class DeckConnection;
+class DeckRecordset;
+}
+
+class frmQuestion : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // appFolder is the program folder (App.Path): the folder that holds
+    // Images/ and Decks/. Empty means the executable's folder.
+    explicit frmQuestion(const QString &appFolder = QString(), QWidget *parent = nullptr);
+    ~frmQuestion() override;
+
+    // The program folder, without a trailing separator.
+    QString AppPath() const { return appPath_; }
+    // A size in twips (1/1440 inch) in pixels at the screen's logical DPI.
+    int twipsX(int twips) const;
+    int twipsY(int twips) const;
+
+    // ---- Program-wide variables --------------------------------------
+    modMnemora mod;
+
+    // ---- Window-level state ------------------------------------------
+    // The worksheet store.
+    std::unique_ptr<decks::DeckConnection> DeckConnection;
+    std::unique_ptr<decks::DeckRecordset> DeckRecordset;
+    qint16 EditCardCount = 0;
+    // The study copy.
+    QString StudyCopyPath;
+    QString DeckFileName;
+    bool EmptyDeck = false;
+    std::unique_ptr<FileSystemObject> FileSys;
+    std::unique_ptr<QDomDocument> StudyDoc;
+    QDomElement StudyRoot;
+    qint16 CardCount = 0;
+    bool StudyCopyLoaded = false;
+    // Opening a deck.
+    bool DeckOpen = false;
+    // The run.
+    QVector<qint16> CardOrder;
+    QString QuestionText;
+    QString AnswerText;
+    bool LastAnswerWrong = false;
+    QString PopupCaption;
+    bool ImageMissing = false;
+    bool AnswerShown = false;
+    bool SessionEnded = false;
+
+    // ---- Controls ------------------------------------------------------
+    // Menus.
+    QAction *mnuDecks = nullptr;  // the "&Decks" drop-down's own item
+    QAction *mnuAdd = nullptr;
+    QAction *mnuOpen = nullptr;
+    QAction *mnuOpt = nullptr;
+    QAction *mnuStat = nullptr;
+    QAction *mnuHelp = nullptr;   // the "&Help" drop-down's own item
+    QAction *mnuAbout = nullptr;
+
+    // Start view.
+    PictureBox *PicDeck = nullptr;
+    PictureButton *PicOpenDeck = nullptr;
+    PictureButton *picAddDeck = nullptr;
+    PictureButton *PicOptions1 = nullptr;
+    PictureButton *PicExit = nullptr;
+
+    // About panel.
+    PictureBox *picAboutUs = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label13 = nullptr;
+    QLabel *Label14 = nullptr;
+    QLabel *Label15 = nullptr;
+    PictureButton *Command1 = nullptr;
+
+    // Options view.
+    QFrame *fraOptions = nullptr;
+    PictureBox *PicOptions = nullptr;
+    QLabel *Label6 = nullptr;
+    QRadioButton *OptSortVovivIz = nullptr;
+    QRadioButton *OptSortRandom = nullptr;
+    QLabel *Label2 = nullptr;
+    QFrame *Frame3 = nullptr;
+    QRadioButton *OptShowFirstQuest = nullptr;
+    QRadioButton *OptShowFirstAns = nullptr;
+    QLabel *Label3 = nullptr;
+    QFrame *Frame1 = nullptr;
+    QRadioButton *OptMultZero = nullptr;
+    QRadioButton *OptMultTwo = nullptr;
+    QRadioButton *OptMultFour = nullptr;
+    QLabel *Label4 = nullptr;
+    QFrame *Frame2 = nullptr;
+    QRadioButton *OptFontSmall = nullptr;
+    QRadioButton *OptFontDefault = nullptr;
+    QRadioButton *OptFontLarge = nullptr;
+    QLabel *Label5 = nullptr;
+    QCheckBox *ChkTimerEnable = nullptr;
+    PictureButton *cmdDone = nullptr;
+
+    // Study view: the question panel.
+    QFrame *fraQuestion = nullptr;
+    PictureBox *PicQuestions = nullptr;
+    WrapLabel *lblQuestion = nullptr;
+    QFrame *fraPicQuest = nullptr;
+    ImageBox *picQuest = nullptr;
+    QLabel *lblAnsPopUp = nullptr;
+    // The answer panel.
+    QFrame *fraAnswer1 = nullptr;
+    PictureBox *PicAnswer1 = nullptr;
+    WrapLabel *lblAnswer = nullptr;
+    // The choice panel.
+    QFrame *fraAnswer = nullptr;
+    PictureBox *PicAnswer = nullptr;
+    QRadioButton *OptAns1 = nullptr;
+    QRadioButton *OptAns2 = nullptr;
+    QRadioButton *OptAns3 = nullptr;
+    QRadioButton *OptAns4 = nullptr;
+    QLabel *lblOptAns1 = nullptr;
+    QLabel *lblOptAns2 = nullptr;
+    QLabel *lblOptAns3 = nullptr;
+    QLabel *lblOptAns4 = nullptr;
+    // The study buttons.
+    PictureButton *cmdAns = nullptr;
+    PictureButton *cmdRight = nullptr;
+    PictureButton *cmdWrong = nullptr;
+    PictureButton *cmdEnd = nullptr;
+
+    // Statistics view.
+    QFrame *fraStat = nullptr;
+    PictureBox *PicStat = nullptr;
+    PictureButton *cmdClose = nullptr;
+    QFrame *fraStatistics = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label10 = nullptr;
+    QLabel *Label9 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label8 = nullptr;
+    QLabel *lblDeckName = nullptr;
+    QLabel *lblCardsAnswered = nullptr;
+    QLabel *lblCardsRight = nullptr;
+    QLabel *lblCardsWrong = nullptr;
+    QLabel *lblSessionTime = nullptr;
+    QFrame *fraPieChart = nullptr;
+    QChartView *chMnemora = nullptr;
+
+    // Card editor.
+    PictureButton *cmdPrev = nullptr;
+    PictureButton *cmdAdd = nullptr;
+    PictureButton *cmdRemoveQuest = nullptr;
+    PictureButton *cmdNext = nullptr;
+    PictureButton *cmdAddDone = nullptr;
+    QPushButton *cmdAddDeck = nullptr;
+    QLabel *lblDecknameAdd = nullptr;
+    QTextEdit *txtAddQuest = nullptr;
+    PictureButton *cmdAddBrowse = nullptr;
+    QTextEdit *txtAddAns = nullptr;
+    QLabel *lblHide = nullptr;
+
+    // Controls that belong to no view.
+    QFrame *fraDeck = nullptr;
+    QListWidget *lstDeck = nullptr;
+    QPushButton *cmdOpen = nullptr;
+    QPushButton *cmdRemove = nullptr;
+
+    // The verdict timers.
+    IntervalTimer *Timer1 = nullptr;
+    IntervalTimer *Timer2 = nullptr;
+
+    // ---- View switching ------------------------------------------------
+    void ShowToolbar();
+    void HideToolbar();
+    void ShowStudyPanels();
+    void HideStudyPanels();
+    void HideAnswerButtons();
+    void DisableMarkButtons();
+    void ShowEditButtons();
+    void HideEditButtons();
+
+    // ---- Start-up and shutdown ---------------------------------------
+    void Form_Load();
+    void Form_Unload();
+
+    // ---- The worksheet store and the study copy ----------------------
+    void ConnectDB();
+    void CloseDB();
+    bool xmlGenerator(QString path);
+    QString SplitDeckFileName(const QString &path);
+    void LoadStudyCopy();
+    // The study-copy file of a deck's base name.
+    QString StudyCopyFileOf(const QString &baseName) const;
+
+    // ---- Opening a deck ------------------------------------------------
+    void OpenDeck();
+    void ChooseDeck();
+    void HideEditor();
+    // The open-file dialog. Returns the chosen path, or "" on cancel.
+    QString ShowOpenDialog(const QString &folder, const QString &filter, const QString &defaultSuffix);
+
+    // ---- The run ---------------------------------------------------------
+    void ResetCounters();
+    void NextCardIndex();
+    void ShowRandomCard();
+    void ShowCard();
+    void ShowFirstSide();
+    void LayoutQuestionFirst();
+    void LayoutAnswerFirst();
+    // The question (side 0) or answer (side 1) of card number card.
+    QString CardText(int card, int side) const;
+    // Puts the picture named by a question text into picQuest.
+    void LoadQuestionPicture(const QString &reference);
+
+    // ---- Multiple choice -----------------------------------------------
+    void SetupChoices();
+    void FillTwoChoices();
+    void FillFourChoices();
+    void ResetChoiceWidths();
+    void ClearChoices();
+    void CheckChoice(QLabel *label);
+
+    // ---- Statistics ----------------------------------------------------
+    void ShowStatistics();
+    void ShowSessionTime();
+
+    // ---- Options ---------------------------------------------------------
+    void SyncOptionButtons();
+    void ApplyFontSize();
+
+public slots:
+    // Menus.
+    void mnuOpen_Click();
+    void mnuOpt_Click();
+    void mnuStat_Click();
+    void mnuAbout_Click();
+    // Start view and About panel.
+    void PicOpenDeck_Click();
+    void PicOptions1_Click();
+    void PicExit_Click();
+    void Command1_Click();
+    // Study view.
+    void cmdAns_Click();
+    void cmdRight_Click();
+    void cmdWrong_Click();
+    void cmdEnd_Click();
+    void OptAns1_Click();
+    void OptAns2_Click();
+    void OptAns3_Click();
+    void OptAns4_Click();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    // Statistics view.
+    void cmdClose_Click();
+    // Options view.
+    void OptMultZero_Click();
+    void OptMultTwo_Click();
+    void OptMultFour_Click();
+    void OptSortVovivIz_Click();
+    void OptSortRandom_Click();
+    void OptShowFirstQuest_Click();
+    void OptShowFirstAns_Click();
+    void OptFontSmall_Click();
+    void OptFontDefault_Click();
+    void OptFontLarge_Click();
+    void ChkTimerEnable_Click();
+    void cmdDone_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildStartView(QWidget *client);
+    void buildAboutPanel(QWidget *client);
+    void buildOptionsView(QWidget *client);
+    void buildStudyView(QWidget *client);
+    void buildStatisticsView(QWidget *client);
+    void buildEditor(QWidget *client);
+    void buildUnusedControls(QWidget *client);
+    void connectHandlers();
+
+    // Places a control at left, top, width x height twips in its parent.
+    void place(QWidget *w, int left, int top, int width, int height) const;
+    PictureButton *pictureButton(const char *name, const QString &label, QWidget *parent,
+                                 int left, int top, int width, int height);
+    QLabel *label(const char *name, const QString &caption, QWidget *parent,
+                  int left, int top, int width, int height);
+    QRadioButton *optionButton(const char *name, const QString &caption, QWidget *parent,
+                               int left, int top, int width, int height);
+    QFrame *frame(const char *name, QWidget *parent, int left, int top, int width, int height);
+
+    // Shows a message box titled "Mnemora" with an OK button.
+    void MsgBox(const QString &text, bool informationIcon);
+
+    QString appPath_;
+    double dpiX_ = 96.0;
+    double dpiY_ = 96.0;
+    bool exiting_ = false;
+    // Whether this opening's conversion wrote the study copy.
+    bool studyCopyWritten_ = false;
+    QPieSeries *pieSeries_ = nullptr;
+    // The cards of the loaded study copy, kept so that a card is found by
+    // its number without walking the document.
+    QDomNodeList studyCards_;
+};

@@ -1,0 +1,13 @@
+target_sources(mnemora_lib PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Artwork.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Artwork.h
+  ${CMAKE_CURRENT_LIST_DIR}/FileSystemObject.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileSystemObject.h
+  ${CMAKE_CURRENT_LIST_DIR}/frmQuestion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmQuestion.h
+  ${CMAKE_CURRENT_LIST_DIR}/modMnemora.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/modMnemora.h
+  ${CMAKE_CURRENT_LIST_DIR}/Trap.h
+  ${CMAKE_CURRENT_LIST_DIR}/Widgets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Widgets.h
+)

@@ -1,0 +1,226 @@
+// Deck files: the worksheet store, the study copy, and opening a deck.
+
+#include "app/FileSystemObject.h"
+#include "app/Trap.h"
+#include "app/Widgets.h"
+#include "app/frmQuestion.h"
+#include "decks/DeckPaths.h"
+#include "decks/DeckStore.h"
+#include "decks/StudyCopy.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+
+// ---- The worksheet store ----------------------------------------------------
+
+void frmQuestion::ConnectDB()
+{
+    trapErrors([&] {
+        DeckRecordset.reset();  // a record set never outlives its connection
+        DeckConnection = std::make_unique<decks::DeckConnection>();
+        DeckRecordset = std::make_unique<decks::DeckRecordset>();
+        const QString name = lblDecknameAdd->text();
+        const QString path = AppPath() + QStringLiteral("/Decks/Deck1/") + name + QStringLiteral(".xls");
+        if (name.isEmpty())
+            return;
+        DeckConnection->Open(path, decks::DeckConnection::Mode::Edit);
+        DeckRecordset->Open(*DeckConnection);
+        EditCardCount = toInt16(DeckRecordset->RecordCount());
+    });
+}
+
+void frmQuestion::CloseDB()
+{
+    trapErrors([&] {
+        if (!DeckRecordset)
+            throw StepFailed(QStringLiteral("no record set"));
+        DeckRecordset->Close();
+        DeckRecordset.reset();
+        if (!DeckConnection)
+            throw StepFailed(QStringLiteral("no connection"));
+        DeckConnection->Close();
+        DeckConnection.reset();
+    });
+}
+
+// ---- The study copy -----------------------------------------------------------
+
+QString frmQuestion::StudyCopyFileOf(const QString &baseName) const
+{
+    return decks::studyCopyFolder() + QLatin1Char('/') + baseName + QStringLiteral(".xml");
+}
+
+QString frmQuestion::SplitDeckFileName(const QString &path)
+{
+    const QString fileName = decks::fileNameOf(path);
+    mod.DeckName = fileName;
+    DeckFileName = fileName;
+    mod.DeckName = decks::deckNameOf(fileName);
+    return mod.DeckName;
+}
+
+bool frmQuestion::xmlGenerator(QString path)
+{
+    return trapErrors([&] {
+        const QString baseName = SplitDeckFileName(mod.DeckName);
+        StudyCopyPath = StudyCopyFileOf(baseName);
+
+        DeckRecordset.reset();
+        DeckConnection = std::make_unique<decks::DeckConnection>();
+        DeckConnection->Open(path, decks::DeckConnection::Mode::ReadOnly);
+        DeckRecordset = std::make_unique<decks::DeckRecordset>();
+        DeckRecordset->Open(*DeckConnection);
+
+        const QString document = decks::buildStudyCopyText(*DeckRecordset);
+        DeckRecordset->Close();
+        DeckConnection->Close();
+
+        FileSys = FileSystemObject::Create();
+        FileSys->WriteTextLine(StudyCopyPath, document);
+        if (document == decks::kEmptyStudyCopy)
+            EmptyDeck = true;
+    });
+}
+
+void frmQuestion::LoadStudyCopy()
+{
+    const bool loaded = trapErrors([&] {
+        if (!StudyDoc)
+            StudyDoc = std::make_unique<QDomDocument>();
+        QFile file(StudyCopyFileOf(mod.DeckName));
+        if (!file.open(QIODevice::ReadOnly))
+            throw StepFailed(QStringLiteral("no study copy"));
+        if (!StudyDoc->setContent(&file))
+            throw StepFailed(QStringLiteral("the study copy is not well-formed"));
+        const QDomElement root = StudyDoc->documentElement();
+        if (root.isNull())
+            throw StepFailed(QStringLiteral("the study copy has no document element"));
+        StudyRoot = root;
+        studyCards_ = StudyRoot.childNodes();
+        CardCount = toInt16(studyCards_.count());
+    });
+    if (!loaded) {
+        StudyRoot = QDomElement();
+        studyCards_ = QDomNodeList();
+    }
+    StudyCopyLoaded = loaded;
+}
+
+// ---- Opening a deck ---------------------------------------------------------------
+
+QString frmQuestion::ShowOpenDialog(const QString &folder, const QString &filter, const QString &defaultSuffix)
+{
+    QFileDialog dialog(this, QString(), folder, filter);
+    dialog.setObjectName(QStringLiteral("dlgFileOpen"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+void frmQuestion::HideEditor()
+{
+    txtAddQuest->hide();
+    txtAddAns->hide();
+    lblDecknameAdd->hide();
+    cmdPrev->hide();
+    cmdNext->hide();
+    cmdAddDeck->hide();
+    cmdAdd->hide();
+    cmdAddDone->hide();
+    cmdRemoveQuest->hide();
+}
+
+void frmQuestion::ChooseDeck()
+{
+    trapErrors([&] {
+        studyCopyWritten_ = false;
+        ShowToolbar();
+        mod.DeckName = ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"),
+                                      QStringLiteral("Excel files (*.xls)"), QStringLiteral("xls"));
+        mnuOpt->setEnabled(true);
+        if (!mod.DeckName.isEmpty())
+            studyCopyWritten_ = xmlGenerator(mod.DeckName);
+    });
+}
+
+void frmQuestion::OpenDeck()
+{
+    trapErrors([&] {
+        ResetCounters();
+        DeckOpen = true;
+        SessionEnded = false;
+        ImageMissing = false;
+        EmptyDeck = false;
+        HideToolbar();
+        cmdOpen->hide();
+        cmdRemove->hide();
+        ChooseDeck();
+
+        if (mod.DeckName + QStringLiteral(".xls") != DeckFileName || mod.DeckName.isEmpty()) {
+            ShowToolbar();
+            mnuStat->setVisible(false);
+            mnuOpt->setVisible(true);
+            return;
+        }
+
+        HideToolbar();
+        LoadStudyCopy();
+        // A deck whose conversion failed is never studied from a study copy
+        // an earlier opening left under the same name.
+        if (StudyCopyLoaded && !EmptyDeck && studyCopyWritten_) {
+            CardOrder = QVector<qint16>(CardCount + 1, 0);
+            SyncOptionButtons();
+            ShowCard();
+            ShowStudyPanels();
+            if (mod.ChoiceMode == QLatin1String("2") || mod.ChoiceMode == QLatin1String("4"))
+                HideAnswerButtons();
+            mod.StartTime = mod.Now();
+            HideEditor();
+            mnuStat->setVisible(true);
+            mnuOpt->setVisible(true);
+            mnuDecks->setVisible(false);
+            if (ImageMissing) {
+                HideStudyPanels();
+                mnuStat->setVisible(false);
+                mnuOpt->setVisible(true);
+                mnuDecks->setVisible(true);
+            }
+        } else {
+            ShowToolbar();
+            mnuStat->setVisible(false);
+            MsgBox(QStringLiteral("You have opened a Blank file or a file with Invalid file format"), true);
+        }
+    });
+}
+
+void frmQuestion::mnuOpen_Click()
+{
+    trapErrors([&] {
+        mnuOpt->setEnabled(false);
+        mnuHelp->setEnabled(false);
+        fraAnswer1->hide();
+        cmdAddBrowse->hide();
+        OpenDeck();
+        DeckRecordset.reset();
+        DeckConnection.reset();
+    });
+}
+
+void frmQuestion::PicOpenDeck_Click()
+{
+    trapErrors([&] {
+        OpenDeck();
+        cmdAddBrowse->hide();
+        DeckRecordset.reset();
+        DeckConnection.reset();
+    });
+}

@@ -1,0 +1,1 @@
+# Window procedures and plain logic of this subsystem.

@@ -1,0 +1,417 @@
+// The study run: the card order, showing a card, answering and scoring,
+// multiple choice with its verdict timers, and ending a run.
+
+#include "app/FileSystemObject.h"
+#include "app/Trap.h"
+#include "app/Widgets.h"
+#include "app/frmQuestion.h"
+#include "study/CardQueue.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QRadioButton>
+
+#include <limits>
+
+namespace {
+
+// Sets a label's text at its current width and fits its height.
+void setCaption(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    if (auto *wrap = qobject_cast<WrapLabel *>(label))
+        wrap->fitHeight();
+}
+
+// A counter of marks stops at the largest 16-bit value instead of failing.
+qint16 countOne(qint16 counter)
+{
+    return counter < std::numeric_limits<qint16>::max() ? static_cast<qint16>(counter + 1) : counter;
+}
+
+}  // namespace
+
+// ---- Card order ---------------------------------------------------------
+
+void frmQuestion::ResetCounters()
+{
+    mod.CardPos = 0;
+    mod.RightCount = 0;
+    mod.WrongCount = 0;
+}
+
+void frmQuestion::NextCardIndex()
+{
+    trapErrors([&] {
+        const qint16 head = study::advanceQueue(CardOrder, CardCount, LastAnswerWrong);
+        mod.CardPos = toInt16(head + 1);
+    });
+}
+
+QString frmQuestion::CardText(int card, int side) const
+{
+    const QDomNode node = studyCards_.item(card);
+    if (card < 0 || node.isNull())
+        throw StepFailed(QStringLiteral("no card %1").arg(card));
+    const QDomNode field = node.childNodes().item(side);
+    if (field.isNull())
+        throw StepFailed(QStringLiteral("card %1 has no side %2").arg(card).arg(side));
+    return field.isElement() ? field.toElement().text() : field.nodeValue();
+}
+
+void frmQuestion::LoadQuestionPicture(const QString &reference)
+{
+    // The previous card's picture never stands beside this card's answer.
+    picQuest->clearPicture();
+    const QString path = study::picturePath(AppPath(), reference);
+    picQuest->setPicture(loadPictureFile(path), path);
+}
+
+void frmQuestion::ShowRandomCard()
+{
+    trapErrors([&] {
+        const int n = mod.RandomInt(0, CardCount - 1);
+        const QString question = CardText(n, 0);
+        const QString answer = CardText(n, 1);
+        if (!mod.ShowAnswerFirst) {
+            setCaption(lblQuestion, question);
+            setCaption(lblAnswer, answer);
+        } else {
+            setCaption(lblAnswer, question);
+            setCaption(lblQuestion, answer);
+        }
+        QuestionText = question;
+        AnswerText = answer;
+
+        if (!study::isPictureReference(QuestionText)) {
+            lblQuestion->show();
+            fraPicQuest->hide();
+        } else {
+            lblQuestion->hide();
+            fraPicQuest->show();
+            picQuest->show();
+            setCaption(lblAnswer, AnswerText);
+            LoadQuestionPicture(QuestionText);
+        }
+        FillFourChoices();
+    });
+}
+
+// ---- Card presentation ----------------------------------------------------
+
+void frmQuestion::LayoutQuestionFirst()
+{
+    lblQuestion->setTextAndWidth(QuestionText, twipsX(4500));
+    lblAnswer->setTextAndWidth(AnswerText, twipsX(3500));
+}
+
+void frmQuestion::LayoutAnswerFirst()
+{
+    lblQuestion->setTextAndWidth(AnswerText, twipsX(3500));
+    lblAnswer->setTextAndWidth(QuestionText, twipsX(4500));
+}
+
+void frmQuestion::ShowCard()
+{
+    try {
+        fraQuestion->show();
+        if (mod.CardPos == 0)
+            study::setUpQueue(CardOrder, CardCount);
+        if (CardOrder.isEmpty())
+            throw StepFailed(QStringLiteral("no card queue"));
+        const int card = CardOrder.at(0);
+        QuestionText = CardText(card, 0);
+        AnswerText = CardText(card, 1);
+        CardCount = toInt16(studyCards_.count());
+        mod.CardPos = CardOrder.at(0);
+
+        const bool picture = study::isPictureReference(QuestionText);
+        if (picture) {
+            lblQuestion->hide();
+            fraPicQuest->show();
+            picQuest->show();
+            LoadQuestionPicture(QuestionText);
+        } else {
+            fraPicQuest->hide();
+            lblQuestion->show();
+        }
+
+        if (!mod.ShowAnswerFirst) {
+            LayoutQuestionFirst();
+        } else {
+            if (picture)
+                LayoutQuestionFirst();
+            else
+                LayoutAnswerFirst();
+            const QString reveal = AppPath() + QStringLiteral("/Images/showque.jpg");
+            cmdAns->setPicture(loadPictureFile(reveal));
+            cmdAns->setPictureSource(reveal);
+        }
+
+        if (mod.SortMode)
+            ShowRandomCard();
+        ApplyFontSize();
+        OptAns3->show();
+        OptAns4->show();
+        SetupChoices();
+    } catch (const PictureMissing &) {
+        ImageMissing = true;
+        HideStudyPanels();
+        ShowToolbar();
+        mnuStat->setVisible(false);
+        mnuDecks->setVisible(true);
+        MsgBox(QStringLiteral("Please ensure the Image is in proper folder\nPlease Open a new Deck"), true);
+    } catch (const std::exception &) {
+        // Anything else ends the card silently; what was shown stays.
+    }
+}
+
+void frmQuestion::ShowFirstSide()
+{
+    trapErrors([&] {
+        if (!mod.ShowAnswerFirst) {
+            LayoutQuestionFirst();
+            const QString reveal = AppPath() + QStringLiteral("/Images/showans.jpg");
+            cmdAns->setPicture(loadPictureFile(reveal));
+            cmdAns->setPictureSource(reveal);
+        } else {
+            if (study::isPictureReference(QuestionText))
+                LayoutQuestionFirst();
+            else
+                LayoutAnswerFirst();
+            const QString reveal = AppPath() + QStringLiteral("/Images/showque.jpg");
+            cmdAns->setPicture(loadPictureFile(reveal));
+            cmdAns->setPictureSource(reveal);
+        }
+        if (mod.ShowAnswerFirst && mod.SortMode) {
+            if (study::isPictureReference(QuestionText)) {
+                lblQuestion->hide();
+                fraPicQuest->show();
+                picQuest->show();
+                LoadQuestionPicture(QuestionText);
+            } else {
+                lblQuestion->show();
+                fraPicQuest->hide();
+            }
+        }
+    });
+}
+
+// ---- Answering and scoring ------------------------------------------------------
+
+void frmQuestion::cmdAns_Click()
+{
+    trapErrors([&] {
+        fraAnswer1->show();
+        PicAnswer1->show();
+        lblAnswer->show();
+        cmdAns->hide();
+        cmdRight->setEnabled(true);
+        cmdWrong->setEnabled(true);
+        AnswerShown = true;
+    });
+}
+
+void frmQuestion::cmdRight_Click()
+{
+    trapErrors([&] {
+        LastAnswerWrong = false;
+        if (mod.SortMode) {
+            ShowRandomCard();
+        } else {
+            NextCardIndex();
+            ShowCard();
+        }
+        mod.RightCount = countOne(mod.RightCount);
+        cmdAns->setVisible(!ImageMissing);
+        fraAnswer1->hide();
+        PicAnswer1->hide();
+        DisableMarkButtons();
+        AnswerShown = false;
+        ImageMissing = false;
+    });
+}
+
+void frmQuestion::cmdWrong_Click()
+{
+    trapErrors([&] {
+        LastAnswerWrong = true;
+        if (mod.SortMode) {
+            ShowRandomCard();
+        } else {
+            NextCardIndex();
+            ShowCard();
+        }
+        mod.WrongCount = countOne(mod.WrongCount);
+        cmdAns->setVisible(!ImageMissing);
+        fraAnswer1->hide();
+        PicAnswer1->hide();
+        DisableMarkButtons();
+        AnswerShown = false;
+        ImageMissing = false;
+    });
+}
+
+// ---- Multiple choice ------------------------------------------------------------
+
+void frmQuestion::SetupChoices()
+{
+    trapErrors([&] {
+        if (mod.ChoiceMode == QLatin1String("4")) {
+            FillTwoChoices();
+            OptAns3->show();
+            OptAns4->show();
+            lblOptAns3->show();
+            lblOptAns4->show();
+            const int n = CardCount;
+            lblOptAns3->setText(CardText(study::remainder(n + 1 + mod.CardPos, n), 1));
+            lblOptAns4->setText(CardText(study::remainder(n + 2 + mod.CardPos, n), 1));
+            FillFourChoices();
+            HideAnswerButtons();
+        } else if (mod.ChoiceMode == QLatin1String("2")) {
+            FillTwoChoices();
+            OptAns3->hide();
+            OptAns4->hide();
+            lblOptAns3->hide();
+            lblOptAns4->hide();
+            const int k = mod.RandomInt(1, 2);
+            (k == 1 ? lblOptAns1 : lblOptAns2)->setText(AnswerText);
+            HideAnswerButtons();
+            ClearChoices();
+        } else {
+            fraAnswer->hide();
+            PicAnswer->hide();
+            fraAnswer1->hide();
+            PicAnswer1->hide();
+            DisableMarkButtons();
+            if (mod.ShowAnswerFirst)
+                ShowFirstSide();
+        }
+    });
+}
+
+void frmQuestion::FillTwoChoices()
+{
+    trapErrors([&] {
+        const int n = CardCount;
+        lblOptAns1->setText(CardText(study::remainder(n - 2 + mod.CardPos, n), 1));
+        lblOptAns2->setText(CardText(study::remainder(n - 1 + mod.CardPos, n), 1));
+        ResetChoiceWidths();
+    });
+}
+
+void frmQuestion::FillFourChoices()
+{
+    trapErrors([&] {
+        const int k = mod.RandomInt(1, 4);
+        QLabel *const labels[] = {lblOptAns1, lblOptAns2, lblOptAns3, lblOptAns4};
+        if (k < 1 || k > 4)
+            throw StepFailed(QStringLiteral("no choice %1").arg(k));
+        labels[k - 1]->setText(AnswerText);
+        ResetChoiceWidths();
+    });
+}
+
+void frmQuestion::ResetChoiceWidths()
+{
+    for (QLabel *l : {lblOptAns1, lblOptAns2, lblOptAns3, lblOptAns4})
+        l->resize(twipsX(1500), l->height());
+}
+
+void frmQuestion::ClearChoices()
+{
+    for (QRadioButton *o : {OptAns1, OptAns2, OptAns3, OptAns4}) {
+        // A selected button of a group can only be set off on its own.
+        o->setAutoExclusive(false);
+        o->setChecked(false);
+        o->setAutoExclusive(true);
+    }
+}
+
+void frmQuestion::CheckChoice(QLabel *label)
+{
+    QPalette palette = lblAnsPopUp->palette();
+    if (label->text() == lblAnswer->text()) {
+        mod.RightCount = countOne(mod.RightCount);
+        PopupCaption = QStringLiteral("Right");
+        LastAnswerWrong = false;
+        palette.setColor(QPalette::WindowText, QColor(0, 255, 0));
+    } else {
+        mod.WrongCount = countOne(mod.WrongCount);
+        PopupCaption = QStringLiteral("Wrong");
+        LastAnswerWrong = true;
+        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    }
+    lblAnsPopUp->setPalette(palette);
+    lblAnsPopUp->hide();
+    Timer1->setEnabled(true);
+    Timer1->setInterval(500);
+}
+
+void frmQuestion::OptAns1_Click()
+{
+    trapErrors([&] { CheckChoice(lblOptAns1); });
+}
+
+void frmQuestion::OptAns2_Click()
+{
+    trapErrors([&] { CheckChoice(lblOptAns2); });
+}
+
+void frmQuestion::OptAns3_Click()
+{
+    trapErrors([&] { CheckChoice(lblOptAns3); });
+}
+
+void frmQuestion::OptAns4_Click()
+{
+    trapErrors([&] { CheckChoice(lblOptAns4); });
+}
+
+void frmQuestion::Timer1_Timer()
+{
+    trapErrors([&] {
+        lblAnsPopUp->setText(PopupCaption);
+        lblAnsPopUp->show();
+        lblAnsPopUp->raise();
+        Timer2->setEnabled(true);
+        Timer2->setInterval(1000);
+    });
+}
+
+void frmQuestion::Timer2_Timer()
+{
+    trapErrors([&] {
+        // Both timers stop before the next card comes, so that a message the
+        // card may show is not followed by further ticks behind it.
+        Timer2->setEnabled(false);
+        Timer1->setEnabled(false);
+        lblAnsPopUp->hide();
+        ClearChoices();
+        NextCardIndex();
+        ShowCard();
+    });
+}
+
+// ---- Ending a run ------------------------------------------------------------------
+
+void frmQuestion::cmdEnd_Click()
+{
+    trapErrors([&] {
+        mod.EndTime = mod.Now();
+        SessionEnded = true;
+        ShowStatistics();
+        HideEditButtons();
+        fraStat->show();
+        fraQuestion->hide();
+        fraAnswer->hide();
+        fraAnswer1->hide();
+        HideAnswerButtons();
+        cmdEnd->hide();
+        if (!FileSys)
+            FileSys = FileSystemObject::Create();
+        FileSys->DeleteFile(StudyCopyPath);
+    });
+    mod.DeckName.clear();
+}

@@ -1,0 +1,1 @@
+mnemora_add_test(tst_window SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_window.cpp)

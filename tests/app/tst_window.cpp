@@ -1,0 +1,262 @@
+// The main window as the user first meets it: start-up, the About panel,
+// the ways into the options view, the layout in twips, and shutdown.
+
+#include "app/FileSystemObject.h"
+#include "app/Trap.h"
+#include "app/Widgets.h"
+#include "support/GuiTest.h"
+
+#include <QChartView>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+
+using namespace guitest;
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+private:
+    static QAction *menu(frmQuestion &w, const char *name)
+    {
+        return w.findChild<QAction *>(QLatin1String(name));
+    }
+    static QWidget *control(frmQuestion &w, const char *name)
+    {
+        return w.findChild<QWidget *>(QLatin1String(name));
+    }
+    // Whether the start view's picture-button bar is shown.
+    static bool toolbarShown(frmQuestion &w)
+    {
+        for (const char *name : {"PicDeck", "PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"})
+            if (control(w, name)->isHidden())
+                return false;
+        return true;
+    }
+    // The captions of the items the menu bar shows.
+    static QStringList menuBarItems(frmQuestion &w)
+    {
+        QStringList items;
+        for (QAction *a : w.menuBar()->actions())
+            if (a->isVisible())
+                items << a->text();
+        return items;
+    }
+
+private slots:
+    void initTestCase() { guitest::initTestCase(); }
+    void cleanup() { guitest::stopPollers(); }
+
+    void startUpShowsTheStartView()
+    {
+        ProgramFolder folder;
+        frmQuestion w(folder.path());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        QCOMPARE(w.windowTitle(), QStringLiteral("Mnemora"));
+        QCOMPARE(menuBarItems(w), (QStringList{"&Decks", "&Options", "&Help"}));
+        QVERIFY(menu(w, "mnuHelp")->isEnabled());
+        QVERIFY(toolbarShown(w));
+        for (const char *name : {"cmdAns", "cmdRight", "cmdWrong", "cmdEnd", "fraQuestion", "fraAnswer",
+                                 "fraAnswer1", "fraStat", "cmdPrev", "cmdAdd", "cmdRemoveQuest", "cmdNext",
+                                 "cmdAddDone", "cmdAddDeck", "lblDecknameAdd", "picAboutUs", "fraOptions",
+                                 "fraDeck", "lstDeck", "cmdOpen", "cmdRemove"})
+            QVERIFY2(control(w, name)->isHidden(), name);
+        QVERIFY(w.findChild<QCheckBox *>("ChkTimerEnable")->isChecked());
+        QVERIFY(!w.findChild<IntervalTimer *>("Timer1")->isActive());
+        QVERIFY(!w.findChild<IntervalTimer *>("Timer2")->isActive());
+
+        // The options start from their fixed values.
+        QCOMPARE(w.mod.ChoiceMode, QStringLiteral("0"));
+        QCOMPARE(w.mod.SortMode, false);
+        QCOMPARE(w.mod.ShowAnswerFirst, false);
+        QCOMPARE(w.mod.FontSize, QStringLiteral("D"));
+        QCOMPARE(w.mod.TimerOn, true);
+        // The reveal button already carries the "show answer" picture.
+        QCOMPARE(w.findChild<PictureButton *>("cmdAns")->pictureSource(),
+                 folder.path() + QStringLiteral("/Images/showans.jpg"));
+    }
+
+    void everyControlCarriesItsName()
+    {
+        ProgramFolder folder;
+        frmQuestion w(folder.path());
+        for (const char *name :
+             {"PicDeck", "PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit", "picAboutUs", "Label12",
+              "Label13", "Label14", "Label15", "Command1", "fraOptions", "PicOptions", "OptSortVovivIz",
+              "OptSortRandom", "Frame3", "OptShowFirstQuest", "OptShowFirstAns", "Frame1", "OptMultZero",
+              "OptMultTwo", "OptMultFour", "Frame2", "OptFontSmall", "OptFontDefault", "OptFontLarge",
+              "ChkTimerEnable", "cmdDone", "fraQuestion", "PicQuestions", "lblQuestion", "fraPicQuest",
+              "picQuest", "lblAnsPopUp", "fraAnswer1", "PicAnswer1", "lblAnswer", "fraAnswer", "PicAnswer",
+              "OptAns1", "OptAns2", "OptAns3", "OptAns4", "lblOptAns1", "lblOptAns2", "lblOptAns3",
+              "lblOptAns4", "cmdAns", "cmdRight", "cmdWrong", "cmdEnd", "fraStat", "PicStat", "cmdClose",
+              "fraStatistics", "lblDeckName", "lblCardsAnswered", "lblCardsRight", "lblCardsWrong",
+              "lblSessionTime", "fraPieChart", "chMnemora", "cmdPrev", "cmdAdd", "cmdRemoveQuest", "cmdNext",
+              "cmdAddDone", "cmdAddDeck", "lblDecknameAdd", "txtAddQuest", "cmdAddBrowse", "txtAddAns",
+              "lblHide", "fraDeck", "lstDeck", "cmdOpen", "cmdRemove"})
+            QVERIFY2(control(w, name), name);
+        for (const char *name : {"mnuDecks", "mnuAdd", "mnuOpen", "mnuOpt", "mnuStat", "mnuHelp", "mnuAbout"})
+            QVERIFY2(menu(w, name), name);
+        QCOMPARE(menu(w, "mnuAbout")->text(), QStringLiteral("About Mnemora"));
+        QCOMPARE(menu(w, "mnuOpen")->text(), QStringLiteral("Open Deck"));
+        QCOMPARE(menu(w, "mnuAdd")->text(), QStringLiteral("Add Deck"));
+        QCOMPARE(menu(w, "mnuStat")->text(), QStringLiteral("&Statistics"));
+        QVERIFY(w.findChild<QChartView *>("chMnemora")->isHidden());
+    }
+
+    void layoutFollowsTwipsAtTheScreensDpi()
+    {
+        ProgramFolder folder;
+        frmQuestion w(folder.path());
+        const double dpiX = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+        const double dpiY = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+        const auto px = [](int twips, double dpi) { return qRound(twips * dpi / 1440.0); };
+        QCOMPARE(w.centralWidget()->size(), QSize(px(6555, dpiX), px(5535, dpiY)));
+        QCOMPARE(control(w, "cmdRight")->geometry(),
+                 QRect(px(2186, dpiX), px(5160, dpiY), px(975, dpiX), px(335, dpiY)));
+        QCOMPARE(control(w, "PicExit")->geometry(),
+                 QRect(px(1920, dpiX), px(4500, dpiY), px(2955, dpiX), px(375, dpiY)));
+        // cmdAddDeck lies below the visible client area.
+        QVERIFY(control(w, "cmdAddDeck")->geometry().top() >= w.centralWidget()->height());
+        // The About panel covers everything.
+        QVERIFY(control(w, "picAboutUs")->geometry().contains(w.centralWidget()->rect()));
+    }
+
+    void aboutPanelRoundTrip()
+    {
+        ProgramFolder folder;
+        frmQuestion w(folder.path());
+        w.show();
+        trigger(menu(w, "mnuAbout"));
+        QVERIFY(!control(w, "picAboutUs")->isHidden());
+        QVERIFY(!toolbarShown(w));
+        for (const char *name : {"mnuOpt", "mnuDecks", "mnuStat", "mnuHelp"})
+            QVERIFY2(!menu(w, name)->isEnabled(), name);
+        QCOMPARE(w.findChild<QLabel *>("Label12")->text(), QStringLiteral("Mnemora v 1.0"));
+        QCOMPARE(w.findChild<QLabel *>("Label15")->text(), QStringLiteral("for updates and user's manual"));
+
+        click(w.findChild<QAbstractButton *>("Command1"));
+        QVERIFY(control(w, "picAboutUs")->isHidden());
+        QVERIFY(toolbarShown(w));
+        QCOMPARE(menuBarItems(w), (QStringList{"&Decks", "&Options", "&Help"}));
+        for (const char *name : {"mnuOpt", "mnuDecks", "mnuHelp"})
+            QVERIFY2(menu(w, name)->isEnabled(), name);
+        // A hidden item reads as disabled; its own switch shows once it is
+        // in the menu bar again.
+        menu(w, "mnuStat")->setVisible(true);
+        QVERIFY(menu(w, "mnuStat")->isEnabled());
+    }
+
+    void optionsViewFromTheMenu()
+    {
+        ProgramFolder folder;
+        frmQuestion w(folder.path());
+        w.show();
+        trigger(menu(w, "mnuOpt"));
+        QVERIFY(!control(w, "fraOptions")->isHidden());
+        QVERIFY(!toolbarShown(w));
+        QVERIFY(!menu(w, "mnuDecks")->isEnabled());
+        QVERIFY(!menu(w, "mnuStat")->isEnabled());
+        QVERIFY(!menu(w, "mnuHelp")->isEnabled());
+        QVERIFY(control(w, "fraQuestion")->isHidden());
+    }
+
+    void optionsViewFromThePictureButton()
+    {
+        ProgramFolder folder;
+        frmQuestion w(folder.path());
+        w.show();
+        click(w.findChild<QAbstractButton *>("PicOptions1"));
+        QVERIFY(!control(w, "fraOptions")->isHidden());
+        QVERIFY(!toolbarShown(w));
+        // Only "&Help" is greyed; the other items keep their state.
+        QVERIFY(menu(w, "mnuDecks")->isEnabled());
+        QVERIFY(menu(w, "mnuOpt")->isEnabled());
+        QVERIFY(!menu(w, "mnuHelp")->isEnabled());
+    }
+
+    void closingDeletesTheStudyCopy()
+    {
+        ProgramFolder folder;
+        QTemporaryDir copies;
+        const QString studyCopy = copies.path() + QStringLiteral("/French.xml");
+        QVERIFY(QFile(studyCopy).open(QIODevice::WriteOnly));
+        auto w = std::make_unique<frmQuestion>(folder.path());
+        w->show();
+        w->StudyCopyPath = studyCopy;
+        QVERIFY(w->close());
+        QVERIFY(!QFile::exists(studyCopy));
+    }
+
+    void closingWithoutStudyCopyIsQuiet()
+    {
+        ProgramFolder folder;
+        QTemporaryDir copies;
+        for (const QString &path : {QString(), copies.path() + QStringLiteral("/gone.xml")}) {
+            frmQuestion w(folder.path());
+            w.show();
+            w.StudyCopyPath = path;
+            QVERIFY(w.close());
+            QTest::qWait(50);
+            QVERIFY(!QApplication::activeModalWidget());
+        }
+    }
+
+    void closingLeavesAReadOnlyStudyCopy()
+    {
+        // Deleting without forcing: a read-only file stays.
+        ProgramFolder folder;
+        QTemporaryDir copies;
+        const QString studyCopy = copies.path() + QStringLiteral("/French.xml");
+        QVERIFY(QFile(studyCopy).open(QIODevice::WriteOnly));
+        QFile::setPermissions(studyCopy, QFile::ReadOwner);
+        frmQuestion w(folder.path());
+        w.show();
+        w.StudyCopyPath = studyCopy;
+        QVERIFY(w.close());
+        QVERIFY(QFile::exists(studyCopy));
+    }
+
+    void exitLeavesTheStudyCopy()
+    {
+        ProgramFolder folder;
+        QTemporaryDir copies;
+        const QString studyCopy = copies.path() + QStringLiteral("/French.xml");
+        QVERIFY(QFile(studyCopy).open(QIODevice::WriteOnly));
+        {
+            frmQuestion w(folder.path());
+            w.show();
+            w.StudyCopyPath = studyCopy;
+            click(w.findChild<QAbstractButton *>("PicExit"));
+            QVERIFY(w.isHidden());
+        }
+        QVERIFY(QFile::exists(studyCopy));
+    }
+
+    void randomDrawsRepeatFromStartToStart()
+    {
+        // The generator is the classic 24-bit one started from 327680.
+        modMnemora a;
+        QCOMPARE(a.Rnd(), 0.7055475f);
+        QCOMPARE(a.Rnd(), 0.533424f);
+        modMnemora b, c;
+        for (int i = 0; i < 1000; ++i) {
+            const int x = b.RandomInt(0, 9);
+            QCOMPARE(c.RandomInt(0, 9), x);
+            QVERIFY(x >= 0 && x <= 9);
+        }
+    }
+
+    void sixteenBitValuesDoNotWrap()
+    {
+        QCOMPARE(toInt16(32767), qint16(32767));
+        QCOMPARE(toInt16(-32768), qint16(-32768));
+        QVERIFY_THROWS_EXCEPTION(StepFailed, toInt16(32768));
+        QVERIFY(!trapErrors([] { toInt16(40000); }));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"

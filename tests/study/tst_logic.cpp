@@ -1,0 +1,151 @@
+// The rules of a run that need no window: the card queue, the neighbour
+// numbers, picture paths, and the statistics texts.
+
+#include "app/Trap.h"
+#include "stats/StatsText.h"
+#include "study/CardQueue.h"
+
+#include <QTest>
+
+class TestLogic : public QObject {
+    Q_OBJECT
+
+private slots:
+    void reinsertionPlace_data()
+    {
+        QTest::addColumn<int>("cards");
+        QTest::addColumn<int>("place");
+        const int table[][2] = {{1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {6, 2}, {7, 3},
+                                {8, 3}, {9, 4}, {10, 4}, {11, 4}, {12, 5}, {20, 8}, {32000, 12800}};
+        for (const auto &row : table)
+            QTest::addRow("%d cards", row[0]) << row[0] << row[1];
+    }
+    void reinsertionPlace()
+    {
+        QFETCH(int, cards);
+        QFETCH(int, place);
+        QCOMPARE(study::reinsertionPlace(cards), place);
+    }
+
+    void advanceQueue_data()
+    {
+        QTest::addColumn<QVector<qint16>>("before");
+        QTest::addColumn<bool>("wrong");
+        QTest::addColumn<QVector<qint16>>("after");
+        QTest::newRow("10, wrong") << QVector<qint16>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << true
+                                   << QVector<qint16>{1, 2, 3, 4, 0, 5, 6, 7, 8, 9};
+        QTest::newRow("10, right") << QVector<qint16>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << false
+                                   << QVector<qint16>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0};
+        QTest::newRow("2, wrong") << QVector<qint16>{0, 1} << true << QVector<qint16>{1, 0};
+        QTest::newRow("2, right") << QVector<qint16>{1, 0} << false << QVector<qint16>{0, 1};
+        QTest::newRow("1, wrong") << QVector<qint16>{0} << true << QVector<qint16>{0};
+        QTest::newRow("1, right") << QVector<qint16>{0} << false << QVector<qint16>{0};
+    }
+    void advanceQueue()
+    {
+        QFETCH(QVector<qint16>, before);
+        QFETCH(bool, wrong);
+        QFETCH(QVector<qint16>, after);
+        const int n = before.size();
+        QVector<qint16> queue = before;
+        queue.append(0);  // the queue keeps one index more than the deck
+        QCOMPARE(study::advanceQueue(queue, n, wrong), before[0]);
+        QCOMPARE(queue.size(), n + 1);
+        QCOMPARE(queue.mid(0, n), after);
+    }
+
+    void queueKeepsEveryCardOnce()
+    {
+        QVector<qint16> queue(13 + 1);
+        study::setUpQueue(queue, 13);
+        for (int i = 0; i < 500; ++i) {
+            study::advanceQueue(queue, 13, i % 3 == 0);
+            QVector<qint16> sorted = queue.mid(0, 13);
+            std::sort(sorted.begin(), sorted.end());
+            for (int k = 0; k < 13; ++k)
+                QCOMPARE(sorted[k], qint16(k));
+        }
+    }
+
+    void remainderKeepsTheDividendsSign()
+    {
+        QCOMPARE(study::remainder(10 - 2 + 0, 10), 8);
+        QCOMPARE(study::remainder(1 - 2 + 0, 1), -1 % 1);
+        QCOMPARE(study::remainder(-1, 1), 0);
+        QVERIFY_THROWS_EXCEPTION(StepFailed, study::remainder(3, 0));
+    }
+
+    void picturePath_data()
+    {
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<bool>("picture");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain text") << "France" << false << QString();
+        QTest::newRow("images folder") << "\\Images\\cat.jpg" << true << "/opt/mnemora/Images/cat.jpg";
+        QTest::newRow("no leading backslash") << "a\\b" << true << "/opt/mnemoraa/b";
+        QTest::newRow("absolute") << "C:\\Pictures\\cat.jpg" << true << "C:\\Pictures\\cat.jpg";
+    }
+    void picturePath()
+    {
+        QFETCH(QString, question);
+        QFETCH(bool, picture);
+        QFETCH(QString, path);
+        QCOMPARE(study::isPictureReference(question), picture);
+        if (picture)
+            QCOMPARE(study::picturePath("/opt/mnemora", question), path);
+    }
+
+    void roundHalfEven_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<long long>("rounded");
+        QTest::newRow("12.5") << 12.5 << 12LL;
+        QTest::newRow("87.5") << 87.5 << 88LL;
+        QTest::newRow("37.5") << 37.5 << 38LL;
+        QTest::newRow("33.33") << 100.0 / 3 << 33LL;
+        QTest::newRow("66.67") << 200.0 / 3 << 67LL;
+        QTest::newRow("0.5") << 0.5 << 0LL;
+        QTest::newRow("99.5") << 99.5 << 100LL;
+    }
+    void roundHalfEven()
+    {
+        QFETCH(double, value);
+        QFETCH(long long, rounded);
+        QCOMPARE(stats::roundHalfEven(value), rounded);
+    }
+
+    void statisticsLines()
+    {
+        QCOMPARE(stats::rightLine(7, 10), QStringLiteral("7  ( 70 % )"));
+        QCOMPARE(stats::wrongLine(3, 10), QStringLiteral("3  ( 30 % )"));
+        QCOMPARE(stats::rightLine(1, 8), QStringLiteral("1  ( 12 % )"));
+        QCOMPARE(stats::wrongLine(7, 8), QStringLiteral("7  ( 88 % )"));
+        QCOMPARE(stats::rightLine(0, 0), QStringLiteral("0  (  % )"));
+        QCOMPARE(stats::wrongLine(0, 0), QStringLiteral("0  ( 0 % )"));
+        QCOMPARE(stats::rightLine(32767, 65534), QStringLiteral("32767  ( 50 % )"));
+    }
+
+    void sessionTimeText_data()
+    {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("end");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << QTime(9, 0, 0) << QTime(9, 0, 0) << "00:00:00";
+        QTest::newRow("5 min 7 s") << QTime(9, 0, 0) << QTime(9, 5, 7) << "00:05:07";
+        QTest::newRow("65 s") << QTime(9, 0, 0) << QTime(9, 1, 5) << "00:01:05";
+        QTest::newRow("12:30:45") << QTime(0, 0, 0) << QTime(12, 30, 45) << "12:30:45";
+        QTest::newRow("10 h") << QTime(8, 0, 0) << QTime(18, 0, 0) << "10:00:00";
+        QTest::newRow("across midnight") << QTime(23, 0, 0) << QTime(1, 2, 3) << "02:02:03";
+        QTest::newRow("longest") << QTime(0, 0, 1) << QTime(0, 0, 0) << "23:59:59";
+    }
+    void sessionTimeText()
+    {
+        QFETCH(QTime, start);
+        QFETCH(QTime, end);
+        QFETCH(QString, text);
+        QCOMPARE(stats::sessionTimeText(start, end), text);
+    }
+};
+
+QTEST_MAIN(TestLogic)
+#include "tst_logic.moc"
