@@ -17,8 +17,8 @@
 
 #include "app/modMnemora.h"
 
-#include <QDomDocument>
-#include <QDomElement>
+#include "decks/StudyDocument.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QVariant>
@@ -79,8 +79,8 @@ public:
     QString DeckFileName;
     bool EmptyDeck = false;
     std::unique_ptr<FileSystemObject> FileSys;
-    std::unique_ptr<QDomDocument> StudyDoc;
-    QDomElement StudyRoot;
+    std::unique_ptr<decks::StudyDocument> StudyDoc;
+    decks::StudyElement StudyRoot;
     qint16 CardCount = 0;
     bool StudyCopyLoaded = false;
     // Opening a deck.
@@ -344,7 +344,4 @@ private:
     // Whether this opening's conversion wrote the study copy.
     bool studyCopyWritten_ = false;
     QPieSeries *pieSeries_ = nullptr;
-    // The cards of the loaded study copy, kept so that a card is found by
-    // its number without walking the document.
-    QDomNodeList studyCards_;
 };

@@ -9,7 +9,6 @@
 #include "decks/StudyCopy.h"
 
 #include <QAction>
-#include <QFile>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
@@ -91,23 +90,14 @@ void frmQuestion::LoadStudyCopy()
 {
     const bool loaded = trapErrors([&] {
         if (!StudyDoc)
-            StudyDoc = std::make_unique<QDomDocument>();
-        QFile file(StudyCopyFileOf(mod.DeckName));
-        if (!file.open(QIODevice::ReadOnly))
-            throw StepFailed(QStringLiteral("no study copy"));
-        if (!StudyDoc->setContent(&file))
-            throw StepFailed(QStringLiteral("the study copy is not well-formed"));
-        const QDomElement root = StudyDoc->documentElement();
-        if (root.isNull())
-            throw StepFailed(QStringLiteral("the study copy has no document element"));
-        StudyRoot = root;
-        studyCards_ = StudyRoot.childNodes();
-        CardCount = toInt16(studyCards_.count());
+            StudyDoc = std::make_unique<decks::StudyDocument>();
+        if (!StudyDoc->load(StudyCopyFileOf(mod.DeckName)))
+            throw StepFailed(QStringLiteral("no well-formed study copy"));
+        StudyRoot = StudyDoc->documentElement();
+        CardCount = toInt16(StudyRoot.childCount());
     });
-    if (!loaded) {
-        StudyRoot = QDomElement();
-        studyCards_ = QDomNodeList();
-    }
+    if (!loaded)
+        StudyRoot = decks::StudyElement();
     StudyCopyLoaded = loaded;
 }
 

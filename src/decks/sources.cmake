@@ -6,4 +6,6 @@ target_sources(mnemora_lib PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DeckPaths.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DeckPaths.h
   ${CMAKE_CURRENT_LIST_DIR}/frmQuestion_decks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StudyDocument.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StudyDocument.h
 )

@@ -51,13 +51,7 @@ void frmQuestion::NextCardIndex()
 
 QString frmQuestion::CardText(int card, int side) const
 {
-    const QDomNode node = studyCards_.item(card);
-    if (card < 0 || node.isNull())
-        throw StepFailed(QStringLiteral("no card %1").arg(card));
-    const QDomNode field = node.childNodes().item(side);
-    if (field.isNull())
-        throw StepFailed(QStringLiteral("card %1 has no side %2").arg(card).arg(side));
-    return field.isElement() ? field.toElement().text() : field.nodeValue();
+    return StudyRoot.text(card, side);
 }
 
 void frmQuestion::LoadQuestionPicture(const QString &reference)
@@ -123,7 +117,7 @@ void frmQuestion::ShowCard()
         const int card = CardOrder.at(0);
         QuestionText = CardText(card, 0);
         AnswerText = CardText(card, 1);
-        CardCount = toInt16(studyCards_.count());
+        CardCount = toInt16(StudyRoot.childCount());
         mod.CardPos = CardOrder.at(0);
 
         const bool picture = study::isPictureReference(QuestionText);

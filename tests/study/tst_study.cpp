@@ -599,6 +599,43 @@ private slots:
         QVERIFY(!QFile::exists(studyCopy));
     }
 
+    // Pictures of the views for the README, made on request:
+    // MNEMORA_SCREENSHOT_DIR=folder tst_study screenshots (under xvfb-run
+    // with QT_QPA_PLATFORM=xcb for a real window).
+    void screenshots()
+    {
+        const QString out = qEnvironmentVariable("MNEMORA_SCREENSHOT_DIR");
+        if (out.isEmpty())
+            QSKIP("MNEMORA_SCREENSHOT_DIR is not set");
+        Session s{QStringList()};
+        QDir program(QStringLiteral(MNEMORA_PROGRAM_DIR));
+        // The program's own pictures, and the sample deck of capitals.
+        for (const QString &name : QDir(program.filePath("Images")).entryList(QDir::Files)) {
+            QFile::remove(s.folder.path() + "/Images/" + name);
+            QFile::copy(program.filePath("Images/" + name), s.folder.path() + "/Images/" + name);
+        }
+        s.folder.addDeck("capitals-xlwt.xls", "Capitals.xls");
+        QVERIFY(QTest::qWaitForWindowExposed(s.w.get()));
+        const auto shoot = [&](const QString &name) {
+            QTest::qWait(300);
+            QVERIFY(s.w->grab().save(out + "/" + name));
+        };
+        shoot("start.png");
+        s.open("Capitals.xls");
+        s.right();
+        s.right();
+        s.reveal();
+        shoot("study.png");
+        click(s.button("cmdWrong"));
+        s.right();
+        s.now = QTime(10, 4, 27);
+        click(s.button("cmdEnd"));
+        shoot("statistics.png");
+        click(s.button("cmdClose"));
+        click(s.button("PicOptions1"));
+        shoot("options.png");
+    }
+
     void endWithTheStudyCopyAlreadyGone()
     {
         Session s;

@@ -1,0 +1,124 @@
+// Times a study run on a 32,000-card deck, beside FreeXL's own read of the
+// same file:
+//   opening the deck: from the file chosen in the dialog to the first card
+//   shown (conversion, study copy, loading, first card);
+//   one mark (Right: the queue moves and the next card is shown), on the
+//   large deck and on a small one, to show it does not grow with the deck.
+// Usage: bench_study [rounds]   (default 5; medians are shown)
+
+#include "BenchSupport.h"
+
+#include "app/frmQuestion.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+constexpr int kCards = 32000;
+
+// A program folder with the reveal pictures and one deck.
+QString makeProgramFolder(const QTemporaryDir &dir, const QByteArray &deck, const QString &deckName)
+{
+    QDir root(dir.path());
+    root.mkpath(QStringLiteral("Images"));
+    root.mkpath(QStringLiteral("Decks/Deck1"));
+    QImage face(186, 42, QImage::Format_RGB32);
+    face.fill(Qt::darkBlue);
+    face.save(root.filePath(QStringLiteral("Images/showans.jpg")));
+    face.save(root.filePath(QStringLiteral("Images/showque.jpg")));
+    const QString path = root.filePath(QStringLiteral("Decks/Deck1/") + deckName);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(deck) != deck.size())
+        bench::fail("bench_study", "cannot write the deck");
+    return path;
+}
+
+// Opens the deck through the real dialog; returns the milliseconds from the
+// dialog's acceptance to the first card shown.
+double openDeck(frmQuestion &w, const QString &path)
+{
+    QElapsedTimer clock;
+    auto *poll = new QTimer(&w);
+    QObject::connect(poll, &QTimer::timeout, &w, [&, poll] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        QObject::connect(dialog, &QDialog::accepted, &w, [&clock] { clock.start(); });
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    poll->start(10);
+    w.findChild<QAbstractButton *>(QStringLiteral("PicOpenDeck"))->click();
+    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    delete poll;
+    if (w.CardCount < 1 || w.findChild<QLabel *>(QStringLiteral("lblQuestion"))->text().isEmpty())
+        bench::fail("bench_study", "the deck did not open");
+    return ms;
+}
+
+// The median time of one Right mark, in microseconds.
+double markMicros(frmQuestion &w, int marks)
+{
+    std::vector<double> times;
+    times.reserve(marks);
+    for (int i = 0; i < marks; ++i) {
+        w.cmdAns_Click();
+        times.push_back(bench::timeMs([&] { w.cmdRight_Click(); }) * 1000.0);
+    }
+    return bench::median(times);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    QTemporaryDir bigDir, smallDir;
+    const QString big = makeProgramFolder(bigDir, bench::makeDeck(kCards), QStringLiteral("Big.xls"));
+    const QString small = makeProgramFolder(smallDir, bench::makeDeck(100), QStringLiteral("Small.xls"));
+
+    std::vector<double> tFreexl, tOpen, tMarkBig, tMarkSmall;
+    for (int r = 0; r < rounds; ++r) {
+        long cells = 0;
+        tFreexl.push_back(bench::timeMs([&] { cells = bench::freexlReadAll(big); }));
+        if (cells != 2L * (kCards + 1))
+            bench::fail("bench_study", "FreeXL did not read the deck");
+
+        auto w = std::make_unique<frmQuestion>(bigDir.path());
+        w->show();
+        tOpen.push_back(openDeck(*w, big));
+        tMarkBig.push_back(markMicros(*w, 2000));
+        w->close();
+
+        auto s = std::make_unique<frmQuestion>(smallDir.path());
+        s->show();
+        openDeck(*s, small);
+        tMarkSmall.push_back(markMicros(*s, 2000));
+        s->close();
+    }
+
+    const double freexl = bench::median(tFreexl), open = bench::median(tOpen);
+    std::printf("Study run on a %d-card deck (median of %d rounds)\n", kCards, rounds);
+    std::printf("%-48s %10.2f ms\n", "FreeXL reads every cell", freexl);
+    std::printf("%-48s %10.2f ms  (%.2f x FreeXL; goal <= 3)\n", "Open: file chosen to first card shown", open,
+                open / freexl);
+    std::printf("%-48s %10.1f us  (goal < 1000)\n", "One mark (Right), 32,000 cards", bench::median(tMarkBig));
+    std::printf("%-48s %10.1f us\n", "One mark (Right), 100 cards", bench::median(tMarkSmall));
+    return 0;
+}
