@@ -420,22 +420,6 @@ void paintStatistics(QPainter &p, const QRectF &r, qreal dpr)
 {
     fillSky(p, r);
     p.fillRect(QRectF(r.left(), r.top(), r.width(), std::max(3.0, std::round(3 * dpr) / dpr)), kAccentLine);
-
-    // A faint bar chart in the lower right corner.
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal unit = std::min(r.width(), r.height()) * 0.06;
-    const QPointF base(r.right() - unit * 1.2, r.bottom() - unit * 1.0);
-    const qreal heights[] = {1.4, 2.3, 1.9, 3.1};
-    const QColor bars[] = {kTeal, kAccentLine, kAmber, QColor(0x3b, 0xa3, 0x58)};
-    for (int i = 0; i < 4; ++i) {
-        QColor c = bars[i];
-        c.setAlpha(55);
-        const qreal x = base.x() - (4 - i) * unit * 1.05;
-        p.setPen(Qt::NoPen);
-        p.setBrush(c);
-        p.drawRoundedRect(QRectF(x, base.y() - heights[i] * unit, unit * 0.8, heights[i] * unit), unit * 0.12, unit * 0.12);
-    }
-    p.fillRect(QRectF(base.x() - unit * 4.4, base.y(), unit * 4.5, std::max(1.0, unit * 0.08)), QColor(kInk.red(), kInk.green(), kInk.blue(), 50));
 }
 
 void paintChoices(QPainter &p, const QRectF &r, qreal dpr)

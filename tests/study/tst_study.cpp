@@ -614,14 +614,24 @@ private slots:
             QFile::remove(s.folder.path() + "/Images/" + name);
             QFile::copy(program.filePath("Images/" + name), s.folder.path() + "/Images/" + name);
         }
-        s.folder.addDeck("capitals-xlwt.xls", "Capitals.xls");
+        for (const QString &name : QDir(program.filePath("Decks/Deck1")).entryList({"*.xls"}, QDir::Files))
+            QFile::copy(program.filePath("Decks/Deck1/" + name), s.folder.deckPath(name));
+        // A window that starts with the program's own pictures.
+        s.w = std::make_unique<frmQuestion>(s.folder.path());
+        s.w->mod.clock = [&s] { return s.now; };
+        s.w->show();
         QVERIFY(QTest::qWaitForWindowExposed(s.w.get()));
         const auto shoot = [&](const QString &name) {
             QTest::qWait(300);
             QVERIFY(s.w->grab().save(out + "/" + name));
         };
         shoot("start.png");
-        s.open("Capitals.xls");
+        s.open("Shapes.xls");
+        s.right();
+        shoot("picture.png");
+        click(s.button("cmdEnd"));
+        click(s.button("cmdClose"));
+        s.open("Elements.xls");
         s.right();
         s.right();
         s.reveal();
