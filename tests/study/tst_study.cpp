@@ -587,6 +587,42 @@ private slots:
         QCOMPARE(s.question(), QStringLiteral("France"));
     }
 
+    void choosingAmongFourAnswers()
+    {
+        Session s;
+        s.option("OptMultFour");
+        s.open("capitals-xlwt.xls");
+        QCOMPARE(s.question(), QStringLiteral("France"));
+        QVERIFY(s.shown("fraAnswer"));
+        // The wrong answers come from the neighbouring cards; one place
+        // holds the right answer.
+        QStringList offered;
+        for (const char *name : {"lblOptAns1", "lblOptAns2", "lblOptAns3", "lblOptAns4"})
+            offered << s.get<QLabel>(name)->text();
+        const int right = offered.indexOf("Paris") + 1;
+        QVERIFY(right > 0);
+        const QStringList neighbours{"Oslo", "Dublin", "Berlin", "Rome"};  // cards -2, -1, +1, +2
+        for (int k = 0; k < 4; ++k)
+            if (k != right - 1)
+                QCOMPARE(offered[k], neighbours[k]);
+
+        auto *timer1 = s.w->findChild<IntervalTimer *>("Timer1");
+        auto *timer2 = s.w->findChild<IntervalTimer *>("Timer2");
+        auto *popup = s.get<QLabel>("lblAnsPopUp");
+        clickIndicator(s.button(qPrintable(QStringLiteral("OptAns%1").arg(right))));
+        QCOMPARE(s.w->mod.RightCount, qint16(1));
+        QVERIFY(timer1->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!popup->isHidden(), 2000);
+        QCOMPARE(popup->text(), QStringLiteral("Right"));
+        QVERIFY(timer2->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(s.question(), QStringLiteral("Germany"), 3000);
+        QVERIFY(popup->isHidden());
+        QVERIFY(!timer1->isActive());
+        QVERIFY(!timer2->isActive());
+        for (const char *name : {"OptAns1", "OptAns2", "OptAns3", "OptAns4"})
+            QVERIFY(!s.button(name)->isChecked());
+    }
+
     // ---- Shutdown in the middle of a run ----------------------------------------------
 
     void closingMidRunDeletesTheStudyCopy()
