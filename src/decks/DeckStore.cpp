@@ -1,0 +1,441 @@
+#include "decks/DeckStore.h"
+
+#include "decks/xls/BiffReader.h"
+#include "decks/xls/BiffWriter.h"
+#include "decks/xls/Workbook.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace decks {
+namespace {
+
+const QString kCardSheet = QStringLiteral("Sheet1");
+constexpr int kQuestionColumn = 0;
+constexpr int kAnswerColumn = 1;
+// Far more than any deck needs; a larger file is refused before it is read.
+constexpr qint64 kMaxFileSize = qint64(512) << 20;
+
+std::atomic<bool> g_failNextWrite{false};
+
+// A field value as a cell: an invalid value or an empty text is an empty
+// (blank) cell, which keeps its row in the sheet.
+xls::Cell cellFromVariant(const QVariant &v)
+{
+    if (!v.isValid())
+        return xls::Cell::blank();
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return xls::Cell::fromBool(v.toBool());
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return xls::Cell::fromNumber(v.toDouble());
+    default: {
+        QString s = v.toString();
+        return s.isEmpty() ? xls::Cell::blank() : xls::Cell::fromText(s);
+    }
+    }
+}
+
+// A cell as a field value: empty cells, empty texts and error values read as
+// an invalid QVariant, booleans as TRUE / FALSE.
+QVariant variantFromCell(const xls::Cell *c, bool numbersAsText)
+{
+    if (!c)
+        return {};
+    switch (c->type) {
+    case xls::CellType::Blank:
+    case xls::CellType::Error:
+        return {};
+    case xls::CellType::Text:
+        return c->text.isEmpty() ? QVariant() : QVariant(c->text);
+    case xls::CellType::Number:
+        return numbersAsText ? QVariant(numberText(c->number)) : QVariant(c->number);
+    case xls::CellType::Boolean:
+        return QVariant(c->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    }
+    return {};
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+struct DeckConnection::Impl {
+    bool open = false;
+    Mode mode = Mode::ReadOnly;
+    QString path;
+    bool hasFile = false;
+    xls::Workbook workbook;
+    xls::Workbook saved;  // the file's content, for undoing a failed commit
+    bool dirty = false;
+
+    void requireOpen() const
+    {
+        if (!open)
+            throw DeckError("The deck is not open.");
+    }
+};
+
+DeckConnection::DeckConnection() : d(std::make_unique<Impl>()) {}
+DeckConnection::~DeckConnection() = default;
+
+void DeckConnection::Open(const QString &path, Mode mode)
+{
+    if (d->open)
+        throw DeckError("The deck connection is already open.");
+    const QString trimmed = path.trimmed();
+    if (trimmed.isEmpty())
+        throw DeckError("No deck file was named.");
+    QFile file(trimmed);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DeckError(QStringLiteral("Cannot open %1: %2").arg(trimmed, file.errorString()).toStdString());
+    if (file.size() > kMaxFileSize)
+        throw DeckError(QStringLiteral("%1 is too large for a deck.").arg(trimmed).toStdString());
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw DeckError(QStringLiteral("Cannot read %1: %2").arg(trimmed, file.errorString()).toStdString());
+    OpenData(content, mode);
+    d->path = trimmed;
+    d->hasFile = true;
+}
+
+void DeckConnection::OpenData(const QByteArray &content, Mode mode)
+{
+    if (d->open)
+        throw DeckError("The deck connection is already open.");
+    try {
+        d->workbook = xls::readWorkbookFile(content);
+    } catch (const xls::XlsError &e) {
+        d->workbook = {};
+        throw DeckError(QStringLiteral("This is not a deck workbook: %1").arg(QString::fromUtf8(e.what()))
+                            .toStdString());
+    }
+    if (mode == Mode::Edit)
+        d->saved = d->workbook;
+    d->mode = mode;
+    d->path.clear();
+    d->hasFile = false;
+    d->dirty = false;
+    d->open = true;
+}
+
+void DeckConnection::Close()
+{
+    d->requireOpen();
+    d->open = false;
+    d->dirty = false;
+    d->hasFile = false;
+    d->path.clear();
+    d->workbook = {};
+    d->saved = {};
+}
+
+bool DeckConnection::IsOpen() const { return d->open; }
+DeckConnection::Mode DeckConnection::OpenMode() const { return d->mode; }
+QString DeckConnection::Path() const { return d->path; }
+
+void DeckConnection::AppendRow(const QVariant &question, const QVariant &answer)
+{
+    d->requireOpen();
+    if (d->mode != Mode::Edit)
+        throw DeckError("The deck is open read-only.");
+    xls::Sheet *sheet = d->workbook.sheet(kCardSheet);
+    if (!sheet)
+        throw DeckError("The workbook has no sheet Sheet1.");
+    int row = sheet->rowCount();
+    if (row >= xls::kMaxRows)
+        throw DeckError("The sheet is full.");
+    sheet->setCell(row, kQuestionColumn, cellFromVariant(question));
+    sheet->setCell(row, kAnswerColumn, cellFromVariant(answer));
+    d->dirty = true;
+}
+
+bool DeckConnection::HasChanges() const { return d->open && d->dirty; }
+
+void DeckConnection::Commit()
+{
+    d->requireOpen();
+    if (!d->dirty)
+        return;
+    try {
+        if (!d->hasFile)
+            throw DeckError("The deck has no file to be saved to.");
+        QSaveFile file(d->path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
+        try {
+            if (g_failNextWrite.exchange(false)) {
+                // As a full disk would: part of the file goes out, then the
+                // write fails.
+                QByteArray bytes = xls::writeWorkbookFile(d->workbook);
+                file.write(bytes.left(bytes.size() / 2));
+                file.cancelWriting();
+            } else {
+                xls::writeWorkbookFile(d->workbook, file);
+            }
+        } catch (const xls::XlsError &e) {
+            throw DeckError(QStringLiteral("Cannot save the deck: %1").arg(QString::fromUtf8(e.what()))
+                                .toStdString());
+        }
+        if (!file.commit())
+            throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
+    } catch (...) {
+        d->workbook = d->saved;
+        d->dirty = false;
+        throw;
+    }
+    d->saved = d->workbook;
+    d->dirty = false;
+}
+
+xls::Workbook &DeckConnection::workbook() { return d->workbook; }
+const xls::Workbook &DeckConnection::workbook() const { return d->workbook; }
+
+// ---------------------------------------------------------------------------
+
+struct DeckRecordset::Impl {
+    DeckConnection *connection = nullptr;
+    int count = 0;
+    // 0 before the first row (BOF), count + 1 after the last (EOF), else
+    // the 1-based row.
+    int cursor = 0;
+    mutable std::size_t rowHint = 0;  // speeds up walking row by row
+
+    void requireOpen() const
+    {
+        if (!connection)
+            throw DeckError("The record set is not open.");
+        if (!connection->IsOpen())
+            throw DeckError("The deck connection has been closed.");
+    }
+    std::size_t sheetIndex = 0;  // of Sheet1, found when the rows are loaded
+
+    const xls::Sheet &sheet() const
+    {
+        const auto &sheets = connection->workbook().sheets;
+        if (sheetIndex >= sheets.size())
+            throw DeckError("The workbook has no sheet Sheet1.");
+        return sheets[sheetIndex];
+    }
+    bool onRow() const { return cursor >= 1 && cursor <= count; }
+    void load()
+    {
+        const int index = connection->workbook().sheetIndex(kCardSheet);
+        if (index < 0)
+            throw DeckError("The workbook has no sheet Sheet1.");
+        sheetIndex = static_cast<std::size_t>(index);
+        rowHint = 0;
+        count = sheet().rowCount();
+        cursor = count > 0 ? 1 : 0;
+    }
+};
+
+DeckRecordset::DeckRecordset() : d(std::make_unique<Impl>()) {}
+DeckRecordset::~DeckRecordset() = default;
+
+void DeckRecordset::Open(DeckConnection &connection)
+{
+    if (d->connection)
+        throw DeckError("The record set is already open.");
+    if (!connection.IsOpen())
+        throw DeckError("The deck connection is not open.");
+    d->connection = &connection;
+    try {
+        d->load();
+    } catch (...) {
+        d->connection = nullptr;
+        throw;
+    }
+}
+
+void DeckRecordset::Close()
+{
+    if (!d->connection)
+        throw DeckError("The record set is not open.");
+    d->connection = nullptr;
+    d->count = 0;
+    d->cursor = 0;
+}
+
+bool DeckRecordset::IsOpen() const { return d->connection != nullptr; }
+
+void DeckRecordset::Requery()
+{
+    d->requireOpen();
+    d->load();
+}
+
+int DeckRecordset::RecordCount() const
+{
+    d->requireOpen();
+    return d->count;
+}
+
+int DeckRecordset::AbsolutePosition() const
+{
+    d->requireOpen();
+    if (d->count == 0)
+        return PosUnknown;
+    if (d->cursor == 0)
+        return PosBOF;
+    if (d->cursor > d->count)
+        return PosEOF;
+    return d->cursor;
+}
+
+void DeckRecordset::SetAbsolutePosition(int position)
+{
+    d->requireOpen();
+    if (position < 1 || position > d->count)
+        throw DeckError(QStringLiteral("There is no row %1.").arg(position).toStdString());
+    d->cursor = position;
+}
+
+void DeckRecordset::MoveFirst()
+{
+    d->requireOpen();
+    if (d->count == 0)
+        throw DeckError("There are no rows.");
+    d->cursor = 1;
+}
+
+void DeckRecordset::MoveNext()
+{
+    d->requireOpen();
+    if (EOF_())
+        throw DeckError("There is no next row.");
+    ++d->cursor;
+}
+
+void DeckRecordset::MovePrevious()
+{
+    d->requireOpen();
+    if (BOF())
+        throw DeckError("There is no previous row.");
+    --d->cursor;
+}
+
+void DeckRecordset::MoveLast()
+{
+    d->requireOpen();
+    if (d->count == 0)
+        throw DeckError("There are no rows.");
+    d->cursor = d->count;
+}
+
+bool DeckRecordset::BOF() const
+{
+    d->requireOpen();
+    return d->count == 0 || d->cursor == 0;
+}
+
+bool DeckRecordset::EOF_() const
+{
+    d->requireOpen();
+    return d->count == 0 || d->cursor > d->count;
+}
+
+QVariant DeckRecordset::Field(int index) const
+{
+    d->requireOpen();
+    if (index != kQuestionColumn && index != kAnswerColumn)
+        throw DeckError(QStringLiteral("There is no field %1.").arg(index).toStdString());
+    if (!d->onRow())
+        throw DeckError("The cursor is not on a row.");
+    const xls::Row *row = d->sheet().findRow(d->cursor - 1, d->rowHint);
+    const xls::Cell *cell = row ? row->find(index) : nullptr;
+    return variantFromCell(cell, d->connection->OpenMode() == DeckConnection::Mode::ReadOnly);
+}
+
+void DeckRecordset::SetField(int index, const QVariant &value)
+{
+    d->requireOpen();
+    if (d->connection->OpenMode() != DeckConnection::Mode::Edit)
+        throw DeckError("The deck is open read-only.");
+    if (index != kQuestionColumn && index != kAnswerColumn)
+        throw DeckError(QStringLiteral("There is no field %1.").arg(index).toStdString());
+    if (!d->onRow())
+        throw DeckError("The cursor is not on a row.");
+    xls::Sheet *sheet = d->connection->workbook().sheet(kCardSheet);
+    if (!sheet)
+        throw DeckError("The workbook has no sheet Sheet1.");
+    xls::Cell cell = cellFromVariant(value);
+    if (const xls::Cell *old = sheet->cell(d->cursor - 1, index)) {
+        if (old->sameValue(cell))
+            return;
+        cell.xf = old->xf;  // the cell keeps its format
+    }
+    sheet->setCell(d->cursor - 1, index, cell);
+    d->connection->d->dirty = true;
+}
+
+// ---------------------------------------------------------------------------
+
+QString numberText(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NaN");
+    if (std::isinf(value))
+        return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
+    if (value == 0)
+        return QStringLiteral("0");
+    // 15 significant digits: d.dddddddddddddde[+-]x
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+    const char *e = std::strchr(buf, 'e');
+    int exponent = std::atoi(e + 1);
+    QByteArray digits;
+    digits.append(buf[0]);
+    digits.append(buf + 2, static_cast<qsizetype>(e - buf - 2));
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+
+    QByteArray out;
+    if (value < 0)
+        out.append('-');
+    if (exponent >= 15 || exponent < -4) {
+        // Scientific: 1E+20, 1.5E-07
+        out.append(digits.at(0));
+        if (digits.size() > 1) {
+            out.append('.');
+            out.append(digits.mid(1));
+        }
+        out.append('E');
+        out.append(exponent < 0 ? '-' : '+');
+        QByteArray ex = QByteArray::number(std::abs(exponent));
+        if (ex.size() < 2)
+            ex.prepend('0');
+        out.append(ex);
+    } else if (exponent < 0) {
+        out.append("0.");
+        out.append(QByteArray(-exponent - 1, '0'));
+        out.append(digits);
+    } else if (digits.size() <= exponent + 1) {
+        out.append(digits);
+        out.append(QByteArray(exponent + 1 - digits.size(), '0'));
+    } else {
+        out.append(digits.left(exponent + 1));
+        out.append('.');
+        out.append(digits.mid(exponent + 1));
+    }
+    return QString::fromLatin1(out);
+}
+
+namespace testing {
+void failNextCommitWrite() { g_failNextWrite = true; }
+}  // namespace testing
+
+}  // namespace decks

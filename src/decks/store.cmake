@@ -1,0 +1,15 @@
+# The worksheet store, the study-copy text and the workbook layer beneath.
+target_sources(mnemora_lib PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/DeckStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.h
+  ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.h
+  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.h
+  ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xls/Biff.h
+  ${CMAKE_CURRENT_LIST_DIR}/xls/BiffReader.h
+  ${CMAKE_CURRENT_LIST_DIR}/xls/BiffReader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xls/BiffWriter.h
+  ${CMAKE_CURRENT_LIST_DIR}/xls/BiffWriter.cpp
+)

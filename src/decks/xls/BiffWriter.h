@@ -1,0 +1,22 @@
+#pragma once
+// Writes the workbook model as a BIFF8 stream and as a whole .xls file.
+
+#include "decks/xls/Workbook.h"
+
+#include <QByteArray>
+#include <QIODevice>
+
+namespace xls {
+
+// The "Workbook" stream. Throws XlsError when the workbook holds features
+// the model cannot carry (Workbook::unsupported) or has no sheet.
+QByteArray writeBiff(const Workbook &wb);
+
+// A whole .xls file: the stream in a compound file, with the workbook's
+// other streams beside it.
+QByteArray writeWorkbookFile(const Workbook &wb);
+// The same, written to an open device. Throws XlsError also when the device
+// takes less than the whole file.
+void writeWorkbookFile(const Workbook &wb, QIODevice &device);
+
+}  // namespace xls

@@ -1,0 +1,146 @@
+// GLib's headers name struct members "signals", which Qt defines as a
+// macro: they come first.
+#include <gsf/gsf.h>
+
+#include "decks/xls/CompoundFile.h"
+
+#include <QBuffer>
+
+#include <memory>
+#include <mutex>
+
+namespace xls {
+namespace {
+
+struct GObjectUnref {
+    void operator()(gpointer p) const { if (p) g_object_unref(p); }
+};
+template <typename T> using GPtr = std::unique_ptr<T, GObjectUnref>;
+
+void initGsf()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gsf_init();
+        // libgsf reports damaged containers through GLib warnings and
+        // failed assertions as well as through its results; the results are
+        // what this program acts on.
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE
+                                                         | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG),
+                          [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+    });
+}
+
+// Reads a whole stream. `budget` is what is left of the file's size: in a
+// sound file the streams share no bytes, so together they never hold more
+// than the file, and a damaged one cannot make this read the same bytes
+// over and over.
+QByteArray readStream(GsfInput *input, qint64 &budget)
+{
+    gsf_off_t size = gsf_input_size(input);
+    if (size < 0 || size > budget)
+        throw XlsError("the workbook container is damaged (its streams are larger than the file)");
+    budget -= size;
+    QByteArray data(static_cast<qsizetype>(size), Qt::Uninitialized);
+    if (size > 0
+        && !gsf_input_read(input, static_cast<size_t>(size), reinterpret_cast<guint8 *>(data.data())))
+        throw XlsError("the workbook container is damaged (a stream cannot be read)");
+    return data;
+}
+
+void writeStream(GsfOutfile *outfile, const QString &name, const QByteArray &data)
+{
+    QByteArray utf8 = name.toUtf8();
+    GPtr<GsfOutput> child(gsf_outfile_new_child(outfile, utf8.constData(), FALSE));
+    if (!child)
+        throw XlsError("cannot create a stream in the workbook container");
+    if (!data.isEmpty()
+        && !gsf_output_write(child.get(), static_cast<size_t>(data.size()),
+                             reinterpret_cast<const guint8 *>(data.constData())))
+        throw XlsError("cannot write a stream of the workbook container");
+    if (!gsf_output_close(child.get()))
+        throw XlsError("cannot close a stream of the workbook container");
+}
+
+}  // namespace
+
+CompoundContent readCompoundFile(const QByteArray &file)
+{
+    initGsf();
+    if (file.isEmpty())
+        throw XlsError("the file is empty");
+    GPtr<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()),
+                                              file.size(), FALSE));
+    if (!input)
+        throw XlsError("cannot read the file");
+    GError *err = nullptr;
+    GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &err));
+    if (err)
+        g_error_free(err);
+    if (!ole)
+        throw XlsError("the file is not an Excel 97-2003 workbook");
+
+    CompoundContent content;
+    qint64 budget = file.size();
+    bool haveWorkbook = false;
+    bool haveBook = false;
+    int n = gsf_infile_num_children(ole.get());
+    for (int i = 0; i < n; ++i) {
+        const char *cname = gsf_infile_name_by_index(ole.get(), i);
+        QString name = QString::fromUtf8(cname ? cname : "");
+        GPtr<GsfInput> child(gsf_infile_child_by_index(ole.get(), i));
+        if (!child)
+            throw XlsError("the workbook container is damaged (an entry cannot be opened)");
+        if (GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0) {
+            content.unsupported << QStringLiteral("the embedded storage \"%1\" (macros or objects)").arg(name);
+            continue;
+        }
+        if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0 && !haveWorkbook) {
+            content.workbook = readStream(child.get(), budget);
+            haveWorkbook = true;
+        } else {
+            if (name.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0)
+                haveBook = true;
+            content.others.push_back(Stream{name, readStream(child.get(), budget)});
+        }
+    }
+    if (!haveWorkbook) {
+        if (haveBook)
+            throw XlsError("the workbook is in the older Excel 5.0/95 format, which is not supported");
+        throw XlsError("the file holds no workbook");
+    }
+    return content;
+}
+
+void writeCompoundFile(const QByteArray &workbook, const std::vector<Stream> &others, QIODevice &device)
+{
+    initGsf();
+    GPtr<GsfOutput> sink(gsf_output_memory_new());
+    {
+        GPtr<GsfOutfile> ole(gsf_outfile_msole_new(sink.get()));
+        if (!ole)
+            throw XlsError("cannot create the workbook container");
+        writeStream(ole.get(), QStringLiteral("Workbook"), workbook);
+        for (const Stream &s : others)
+            writeStream(ole.get(), s.name, s.data);
+        if (!gsf_output_close(GSF_OUTPUT(ole.get())))
+            throw XlsError("cannot finish the workbook container");
+    }
+    const guint8 *bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
+    const gsf_off_t size = gsf_output_size(sink.get());
+    if (!bytes || size <= 0)
+        throw XlsError("cannot finish the workbook container");
+    if (device.write(reinterpret_cast<const char *>(bytes), size) != size)
+        throw XlsError("cannot write the workbook");
+}
+
+QByteArray writeCompoundFile(const QByteArray &workbook, const std::vector<Stream> &others)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    writeCompoundFile(workbook, others, buffer);
+    return out;
+}
+
+}  // namespace xls

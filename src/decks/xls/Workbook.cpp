@@ -1,0 +1,111 @@
+#include "decks/xls/Workbook.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace xls {
+
+bool Cell::sameValue(const Cell &o) const
+{
+    if (type != o.type)
+        return false;
+    switch (type) {
+    case CellType::Blank:
+        return true;
+    case CellType::Text:
+        return text == o.text;
+    case CellType::Number:
+    case CellType::Boolean:
+    case CellType::Error:
+        return number == o.number || (std::isnan(number) && std::isnan(o.number));
+    }
+    return false;
+}
+
+const Cell *Row::find(int column) const
+{
+    auto it = std::lower_bound(cells.begin(), cells.end(), column,
+                               [](const CellEntry &e, int c) { return e.column < c; });
+    return it != cells.end() && it->column == column ? &it->cell : nullptr;
+}
+
+const Row *Sheet::findRow(int row) const
+{
+    auto it = std::lower_bound(rows.begin(), rows.end(), row,
+                               [](const Row &r, int i) { return r.index < i; });
+    return it != rows.end() && it->index == row ? &*it : nullptr;
+}
+
+const Row *Sheet::findRow(int row, std::size_t &hint) const
+{
+    for (std::size_t i = hint; i < rows.size() && i <= hint + 1; ++i) {
+        if (rows[i].index == row) {
+            hint = i;
+            return &rows[i];
+        }
+        if (rows[i].index > row)
+            break;
+    }
+    auto it = std::lower_bound(rows.begin(), rows.end(), row,
+                               [](const Row &r, int i) { return r.index < i; });
+    hint = static_cast<std::size_t>(it - rows.begin());
+    return it != rows.end() && it->index == row ? &*it : nullptr;
+}
+
+const Cell *Sheet::cell(int row, int column) const
+{
+    const Row *r = findRow(row);
+    return r ? r->find(column) : nullptr;
+}
+
+void Sheet::setCell(int row, int column, const Cell &cell)
+{
+    if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns)
+        throw XlsError("cell position outside the sheet");
+    auto rit = std::lower_bound(rows.begin(), rows.end(), row,
+                                [](const Row &r, int i) { return r.index < i; });
+    if (rit == rows.end() || rit->index != row) {
+        Row r;
+        r.index = row;
+        rit = rows.insert(rit, std::move(r));
+    }
+    auto &cells = rit->cells;
+    auto cit = std::lower_bound(cells.begin(), cells.end(), column,
+                                [](const CellEntry &e, int c) { return e.column < c; });
+    if (cit != cells.end() && cit->column == column)
+        cit->cell = cell;
+    else
+        cells.insert(cit, CellEntry{static_cast<std::uint16_t>(column), cell});
+}
+
+int Workbook::sheetIndex(const QString &name) const
+{
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        if (sheets[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+Sheet *Workbook::sheet(const QString &name)
+{
+    int i = sheetIndex(name);
+    return i < 0 ? nullptr : &sheets[static_cast<std::size_t>(i)];
+}
+
+const Sheet *Workbook::sheet(const QString &name) const
+{
+    int i = sheetIndex(name);
+    return i < 0 ? nullptr : &sheets[static_cast<std::size_t>(i)];
+}
+
+Workbook newWorkbook(const QString &sheetName)
+{
+    Workbook wb;
+    Sheet s;
+    s.name = sheetName;
+    wb.sheets.push_back(std::move(s));
+    return wb;
+}
+
+}  // namespace xls

@@ -1,0 +1,230 @@
+// The study copy text: escaping, the row rules, and the exact documents for
+// the sample workbooks.
+
+#include "DeckTestSupport.h"
+
+#include "decks/DeckStore.h"
+#include "decks/StudyCopy.h"
+#include "decks/xls/BiffWriter.h"
+
+#include <QDomDocument>
+#include <QtTest>
+
+using namespace decktest;
+using decks::DeckConnection;
+using decks::DeckError;
+using decks::DeckRecordset;
+
+namespace {
+
+using Rows = QList<QPair<QVariant, QVariant>>;
+
+// Opens a read-only deck whose Sheet1 holds the rows and builds its copy.
+QString studyCopyOf(const Rows &rows)
+{
+    xls::Workbook wb = xls::newWorkbook("Sheet1");
+    for (int i = 0; i < rows.size(); ++i) {
+        auto cell = [](const QVariant &v) {
+            if (!v.isValid())
+                return xls::Cell::blank();
+            if (v.typeId() == QMetaType::Double)
+                return xls::Cell::fromNumber(v.toDouble());
+            return xls::Cell::fromText(v.toString());
+        };
+        wb.sheets[0].setCell(i, 0, cell(rows[i].first));
+        wb.sheets[0].setCell(i, 1, cell(rows[i].second));
+    }
+    DeckConnection c;
+    c.OpenData(xls::writeWorkbookFile(wb), DeckConnection::Mode::ReadOnly);
+    DeckRecordset rs;
+    rs.Open(c);
+    return decks::buildStudyCopyText(rs);
+}
+
+QString cards(const QString &inner) { return decks::kStudyCopyDeclaration + "<Root>" + inner + "</Root>"; }
+QString card(const QString &q, const QString &a) { return "<Card><Que>" + q + "</Que><Ans>" + a + "</Ans></Card>"; }
+
+// A large read-only deck built straight in memory.
+QString studyCopyOfSize(int leadingHalfRows, int cardRows, int trailingEmptyRows)
+{
+    DeckConnection c;
+    c.OpenData(xls::writeWorkbookFile(xls::newWorkbook("Sheet1")), DeckConnection::Mode::ReadOnly);
+    xls::Sheet &s = c.workbook().sheets[0];
+    int row = 0;
+    for (int i = 0; i < leadingHalfRows; ++i, ++row)
+        s.setCell(row, 1, xls::Cell::fromText("answer only"));
+    for (int i = 0; i < cardRows; ++i, ++row) {
+        s.setCell(row, 0, xls::Cell::fromNumber(i));
+        s.setCell(row, 1, xls::Cell::fromText("a"));
+    }
+    for (int i = 0; i < trailingEmptyRows; ++i, ++row)
+        s.setCell(row, 0, xls::Cell::blank());
+    DeckRecordset rs;
+    rs.Open(c);
+    return decks::buildStudyCopyText(rs);
+}
+
+}  // namespace
+
+class StudyCopyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void escaping_data();
+    void escaping();
+    void charactersXmlCannotHold_data();
+    void charactersXmlCannotHold();
+    void fixtureStudyCopies_data();
+    void fixtureStudyCopies();
+    void notDecksFail_data();
+    void notDecksFail();
+    void rowRules_data();
+    void rowRules();
+    void sixteenBitLimit();
+    void documentLoads();
+};
+
+void StudyCopyTest::escaping_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("plain") << "Paris" << "Paris" << "Paris";
+    QTest::newRow("ampersand") << "a & b" << "a &amp; b" << "a &amp; b";
+    QTest::newRow("entity text is escaped once") << "&lt;" << "&amp;lt;" << "&amp;lt;";
+    QTest::newRow("quotes") << "say \"hi\"" << "say hi" << "say &quot;hi&quot;";
+    QTest::newRow("angle brackets") << "<b>" << "&lt;b&gt;" << "&lt;b&gt;";
+    QTest::newRow("en dash") << QString::fromUtf8("1–2") << "1-2" << "1-2";
+    QTest::newRow("em dash stays") << QString::fromUtf8("a—b") << QString::fromUtf8("a—b") << QString::fromUtf8("a—b");
+    QTest::newRow("apostrophe stays") << "it's" << "it's" << "it's";
+    QTest::newRow("all at once") << QString::fromUtf8("\"x\" & <y> – z") << QString::fromUtf8("x &amp; &lt;y&gt; - z")
+                                 << QString::fromUtf8("&quot;x&quot; &amp; &lt;y&gt; - z");
+    QTest::newRow("case of entities") << "AMP &AMP;" << "AMP &amp;AMP;" << "AMP &amp;AMP;";
+}
+
+void StudyCopyTest::escaping()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, question);
+    QFETCH(QString, answer);
+    QCOMPARE(decks::escapeQuestion(text), question);
+    QCOMPARE(decks::escapeAnswer(text), answer);
+}
+
+void StudyCopyTest::charactersXmlCannotHold_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("tab, line feed, return kept") << "a\tb\nc\rd" << "a\tb\nc\rd";
+    QTest::newRow("controls removed") << QString("a") + QChar(0) + QChar(1) + "b" + QChar(0x1F) << "ab";
+    QTest::newRow("noncharacters removed") << QString("x") + QChar(0xFFFE) + QChar(0xFFFF) + "y" << "xy";
+    QTest::newRow("pair kept") << QString::fromUtf8("🙂") << QString::fromUtf8("🙂");
+    QTest::newRow("lone high surrogate") << QString("a") + QChar(0xD83D) + "b" << "ab";
+    QTest::newRow("lone low surrogate") << QString("a") + QChar(0xDE42) << "a";
+    QTest::newRow("high at the end") << QString("a") + QChar(0xD83D) << "a";
+    QTest::newRow("C1 allowed") << QString("a") + QChar(0x85) << QString("a") + QChar(0x85);
+}
+
+void StudyCopyTest::charactersXmlCannotHold()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, kept);
+    QCOMPARE(decks::removeNonXmlCharacters(text), kept);
+    QCOMPARE(decks::escapeAnswer(text), kept);
+}
+
+void StudyCopyTest::fixtureStudyCopies_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *n : {"capitals-xlwt", "empty-xlwt", "mixed-libreoffice", "one-card-xlwt", "sheet1-not-first-xlwt",
+                          "title-only-xlwt", "tricky-xlwt", "two-cards-xlwt", "vocab-writeexcel"})
+        QTest::newRow(n) << QString::fromLatin1(n);
+}
+
+void StudyCopyTest::fixtureStudyCopies()
+{
+    QFETCH(QString, name);
+    DeckConnection c;
+    c.Open(dataPath(name + ".xls"), DeckConnection::Mode::ReadOnly);
+    DeckRecordset rs;
+    rs.Open(c);
+    const QByteArray copy = (decks::buildStudyCopyText(rs) + "\r\n").toUtf8();
+    const QByteArray expected = readFile(dataPath("expected/" + name + ".xml"));
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(copy, expected);
+}
+
+void StudyCopyTest::notDecksFail_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char *n : {"no-sheet1-xlwt.xls", "malformed-zero-bytes.xls", "malformed-truncated.xls",
+                          "malformed-csv-named-xls.xls", "malformed-byteflip-1.xls", "malformed-byteflip-2.xls",
+                          "malformed-byteflip-3.xls", "malformed-byteflip-4.xls", "malformed-byteflip-5.xls"})
+        QTest::newRow(n) << QString::fromLatin1(n);
+}
+
+// Each fails with DeckError, before any text is built.
+void StudyCopyTest::notDecksFail()
+{
+    QFETCH(QString, file);
+    DeckConnection c;
+    DeckRecordset rs;
+    QVERIFY_THROWS_EXCEPTION(DeckError, {
+        c.Open(dataPath(file), DeckConnection::Mode::ReadOnly);
+        rs.Open(c);
+        decks::buildStudyCopyText(rs);
+    });
+}
+
+void StudyCopyTest::rowRules_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QString>("document");
+    const QVariant none;
+    QTest::newRow("no rows") << Rows{} << decks::kEmptyStudyCopy;
+    QTest::newRow("title only") << Rows{{"Question", "Answer"}} << decks::kEmptyStudyCopy;
+    QTest::newRow("only empty rows") << Rows{{none, none}, {"", ""}} << decks::kEmptyStudyCopy;
+    QTest::newRow("title words alone make a title row")
+        << Rows{{"Question", "x"}, {"y", "Answer"}, {"question", "answer"}} << cards(card("question", "answer"));
+    QTest::newRow("half-empty rows are left out")
+        << Rows{{"q1", none}, {none, "a2"}, {"q3", ""}, {"q4", "a4"}} << cards(card("q4", "a4"));
+    QTest::newRow("empty rows between cards")
+        << Rows{{"q1", "a1"}, {none, none}, {none, none}, {none, "x"}, {"q2", "a2"}}
+        << cards(card("q1", "a1") + card("q2", "a2"));
+    QTest::newRow("numbers are text") << Rows{{7.0, 49.0}, {0.5, 1e20}} << cards(card("7", "49") + card("0.5", "1E+20"));
+    QTest::newRow("picture question")
+        << Rows{{"\\Images\\cat.jpg", "cat"}} << cards(card("\\Images\\cat.jpg", "cat"));
+    QTest::newRow("escaped in both cells")
+        << Rows{{"2 < 3 \"x\"", "yes & \"no\""}} << cards(card("2 &lt; 3 x", "yes &amp; &quot;no&quot;"));
+}
+
+void StudyCopyTest::rowRules()
+{
+    QFETCH(Rows, rows);
+    QFETCH(QString, document);
+    QCOMPARE(studyCopyOf(rows), document);
+}
+
+void StudyCopyTest::sixteenBitLimit()
+{
+    // 32,767 card rows fit; one more overflows the count.
+    QCOMPARE(studyCopyOfSize(0, 32767, 3).count("<Card>"), 32767);
+    QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOfSize(0, 32768, 0));
+    // A half-empty row raises the limit in the building pass, past 32,767.
+    QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOfSize(1, 32767, 0));
+}
+
+void StudyCopyTest::documentLoads()
+{
+    const QString text = studyCopyOf({{QString("a") + QChar(1) + QChar(0xD800), "b & \"c\""}, {"<x>", "y"}});
+    QDomDocument doc;
+    QVERIFY(doc.setContent(text.toUtf8()));
+    const QDomElement root = doc.documentElement();
+    QCOMPARE(root.childNodes().count(), 2);
+    QCOMPARE(root.childNodes().at(0).childNodes().at(0).toElement().text(), QString("a"));
+    QCOMPARE(root.childNodes().at(0).childNodes().at(1).toElement().text(), QString("b & \"c\""));
+    QCOMPARE(root.childNodes().at(1).childNodes().at(0).toElement().text(), QString("<x>"));
+}
+
+QTEST_GUILESS_MAIN(StudyCopyTest)
+#include "tst_study_copy.moc"
