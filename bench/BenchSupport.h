@@ -40,8 +40,8 @@ inline double timeMs(const std::function<void()> &f)
     std::exit(1);
 }
 
-// A deck of the given number of cards under a title row, each card with a
-// question and an answer of ordinary length.
+// A deck of the given number of cards under a title row: ordinary texts,
+// some numbers, and answers with quotes, an en dash and markup characters.
 inline QByteArray makeDeck(int cards)
 {
     xls::Workbook wb = xls::newWorkbook(QStringLiteral("Sheet1"));
@@ -49,10 +49,13 @@ inline QByteArray makeDeck(int cards)
     s.setCell(0, 0, xls::Cell::fromText(QStringLiteral("Question")));
     s.setCell(0, 1, xls::Cell::fromText(QStringLiteral("Answer")));
     for (int i = 1; i <= cards; ++i) {
-        s.setCell(i, 0, xls::Cell::fromText(QStringLiteral("What is the word number %1 of the list \"%2\"?")
-                                                .arg(i)
-                                                .arg(i % 97)));
-        s.setCell(i, 1, xls::Cell::fromText(QStringLiteral("Answer %1 & more <text> - %2").arg(i).arg(i * 7)));
+        s.setCell(i, 0, xls::Cell::fromText(QStringLiteral("What is word number %1 of list %2?").arg(i).arg(i % 97)));
+        if (i % 10 == 0)
+            s.setCell(i, 1, xls::Cell::fromNumber(i * 1.5));
+        else if (i % 10 == 5)
+            s.setCell(i, 1, xls::Cell::fromText(QStringLiteral("\"Answer\" %1 \u2013 caf\u00e9 & <tag>").arg(i)));
+        else
+            s.setCell(i, 1, xls::Cell::fromText(QStringLiteral("The answer to card %1").arg(i)));
     }
     return xls::writeWorkbookFile(wb);
 }
