@@ -133,6 +133,17 @@ QFrame *frmQuestion::frame(const char *name, QWidget *parent, int left, int top,
     return f;
 }
 
+QFrame *frmQuestion::cardPanel(const char *name, const char *pictureName, PictureBox *&picture, QWidget *parent,
+                               int left, int top, int width, int height)
+{
+    QFrame *panel = frame(name, parent, left, top, width, height);
+    panel->setStyleSheet(QStringLiteral("QFrame#%1 { background: white; }").arg(QLatin1String(name)));
+    picture = new PictureBox(artwork::Backdrop::LinedCard, panel);
+    picture->setObjectName(QLatin1String(pictureName));
+    place(picture, 0, 0, width, height);
+    return panel;
+}
+
 void frmQuestion::buildMenus()
 {
     QMenuBar *bar = menuBar();
@@ -237,11 +248,7 @@ void frmQuestion::buildOptionsView(QWidget *client)
 void frmQuestion::buildStudyView(QWidget *client)
 {
     // The question panel.
-    fraQuestion = frame("fraQuestion", client, 240, 120, 6075, 2445);
-    fraQuestion->setStyleSheet(QStringLiteral("QFrame#fraQuestion { background: white; }"));
-    PicQuestions = new PictureBox(artwork::Backdrop::LinedCard, fraQuestion);
-    PicQuestions->setObjectName(QStringLiteral("PicQuestions"));
-    place(PicQuestions, 0, 0, 6075, 2445);
+    fraQuestion = cardPanel("fraQuestion", "PicQuestions", PicQuestions, client, 240, 120, 6075, 2445);
 
     lblQuestion = new WrapLabel(PicQuestions);
     lblQuestion->setObjectName(QStringLiteral("lblQuestion"));
@@ -260,11 +267,7 @@ void frmQuestion::buildStudyView(QWidget *client)
     lblAnsPopUp->setFont(popup);
 
     // The answer panel.
-    fraAnswer1 = frame("fraAnswer1", client, 240, 2640, 6075, 2440);
-    fraAnswer1->setStyleSheet(QStringLiteral("QFrame#fraAnswer1 { background: white; }"));
-    PicAnswer1 = new PictureBox(artwork::Backdrop::LinedCard, fraAnswer1);
-    PicAnswer1->setObjectName(QStringLiteral("PicAnswer1"));
-    place(PicAnswer1, 0, 0, 6075, 2440);
+    fraAnswer1 = cardPanel("fraAnswer1", "PicAnswer1", PicAnswer1, client, 240, 2640, 6075, 2440);
     lblAnswer = new WrapLabel(PicAnswer1);
     lblAnswer->setObjectName(QStringLiteral("lblAnswer"));
     place(lblAnswer, 600, 480, 3500, 255);

@@ -255,6 +255,11 @@ public:
     QString CardText(int card, int side) const;
     // Puts the picture named by a question text into picQuest.
     void LoadQuestionPicture(const QString &reference);
+    // Marks the shown card right or wrong and brings the next one.
+    void MarkCard(bool wrong);
+    // A picture the card needs is missing: back to the start view, and the
+    // user is told.
+    void ShowPictureMissing(const QString &message);
 
     // ---- Multiple choice -----------------------------------------------
     void SetupChoices();
@@ -333,6 +338,9 @@ private:
     QRadioButton *optionButton(const char *name, const QString &caption, QWidget *parent,
                                int left, int top, int width, int height);
     QFrame *frame(const char *name, QWidget *parent, int left, int top, int width, int height);
+    // A white frame holding a lined-card picture box of the same size.
+    QFrame *cardPanel(const char *name, const char *pictureName, PictureBox *&picture, QWidget *parent,
+                      int left, int top, int width, int height);
 
     // Shows a message box titled "Mnemora" with an OK button.
     void MsgBox(const QString &text, bool informationIcon);

@@ -234,11 +234,7 @@ void frmQuestion::cmdDone_Click()
         if (mod.FontSize == QLatin1String("S"))
             OptFontSmall->setChecked(true);
     } catch (const PictureMissing &) {
-        HideStudyPanels();
-        ShowToolbar();
-        mnuStat->setVisible(false);
-        mnuDecks->setVisible(true);
-        MsgBox(QStringLiteral("Please ensure the Image is in proper folder\nPlease open a new Deck"), true);
+        ShowPictureMissing(QStringLiteral("Please ensure the Image is in proper folder\nPlease open a new Deck"));
     } catch (const std::exception &) {
     }
 }

@@ -151,14 +151,19 @@ void frmQuestion::ShowCard()
         SetupChoices();
     } catch (const PictureMissing &) {
         ImageMissing = true;
-        HideStudyPanels();
-        ShowToolbar();
-        mnuStat->setVisible(false);
-        mnuDecks->setVisible(true);
-        MsgBox(QStringLiteral("Please ensure the Image is in proper folder\nPlease Open a new Deck"), true);
+        ShowPictureMissing(QStringLiteral("Please ensure the Image is in proper folder\nPlease Open a new Deck"));
     } catch (const std::exception &) {
         // Anything else ends the card silently; what was shown stays.
     }
+}
+
+void frmQuestion::ShowPictureMissing(const QString &message)
+{
+    HideStudyPanels();
+    ShowToolbar();
+    mnuStat->setVisible(false);
+    mnuDecks->setVisible(true);
+    MsgBox(message, true);
 }
 
 void frmQuestion::ShowFirstSide()
@@ -209,42 +214,31 @@ void frmQuestion::cmdAns_Click()
 
 void frmQuestion::cmdRight_Click()
 {
-    trapErrors([&] {
-        LastAnswerWrong = false;
-        if (mod.SortMode) {
-            ShowRandomCard();
-        } else {
-            NextCardIndex();
-            ShowCard();
-        }
-        mod.RightCount = countOne(mod.RightCount);
-        cmdAns->setVisible(!ImageMissing);
-        fraAnswer1->hide();
-        PicAnswer1->hide();
-        DisableMarkButtons();
-        AnswerShown = false;
-        ImageMissing = false;
-    });
+    trapErrors([&] { MarkCard(false); });
 }
 
 void frmQuestion::cmdWrong_Click()
 {
-    trapErrors([&] {
-        LastAnswerWrong = true;
-        if (mod.SortMode) {
-            ShowRandomCard();
-        } else {
-            NextCardIndex();
-            ShowCard();
-        }
-        mod.WrongCount = countOne(mod.WrongCount);
-        cmdAns->setVisible(!ImageMissing);
-        fraAnswer1->hide();
-        PicAnswer1->hide();
-        DisableMarkButtons();
-        AnswerShown = false;
-        ImageMissing = false;
-    });
+    trapErrors([&] { MarkCard(true); });
+}
+
+void frmQuestion::MarkCard(bool wrong)
+{
+    LastAnswerWrong = wrong;
+    if (mod.SortMode) {
+        ShowRandomCard();
+    } else {
+        NextCardIndex();
+        ShowCard();
+    }
+    qint16 &counter = wrong ? mod.WrongCount : mod.RightCount;
+    counter = countOne(counter);
+    cmdAns->setVisible(!ImageMissing);
+    fraAnswer1->hide();
+    PicAnswer1->hide();
+    DisableMarkButtons();
+    AnswerShown = false;
+    ImageMissing = false;
 }
 
 // ---- Multiple choice ------------------------------------------------------------
