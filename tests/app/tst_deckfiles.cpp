@@ -121,19 +121,6 @@ private slots:
         }
     }
 
-    void decodedCardTexts()
-    {
-        ProgramFolder folder({"tricky-xlwt.xls"});
-        frmQuestion w(folder.path());
-        w.mod.DeckName = folder.deckPath("tricky-xlwt.xls");
-        QVERIFY(w.xmlGenerator(w.mod.DeckName));
-        w.LoadStudyCopy();
-        QCOMPARE(w.CardText(0, 0), QStringLiteral("2 < 3"));
-        QCOMPARE(w.CardText(0, 1), QStringLiteral("yes & no"));
-        QCOMPARE(w.CardText(1, 0), QStringLiteral("He said hi"));  // quotes leave questions
-        QCOMPARE(w.CardText(1, 1), QStringLiteral("She said \"bye\""));
-    }
-
     void decksThatAreNotDecks_data()
     {
         QTest::addColumn<QString>("deck");

@@ -114,17 +114,6 @@ private slots:
         QCOMPARE(stats::roundHalfEven(value), rounded);
     }
 
-    void statisticsLines()
-    {
-        QCOMPARE(stats::rightLine(7, 10), QStringLiteral("7  ( 70 % )"));
-        QCOMPARE(stats::wrongLine(3, 10), QStringLiteral("3  ( 30 % )"));
-        QCOMPARE(stats::rightLine(1, 8), QStringLiteral("1  ( 12 % )"));
-        QCOMPARE(stats::wrongLine(7, 8), QStringLiteral("7  ( 88 % )"));
-        QCOMPARE(stats::rightLine(0, 0), QStringLiteral("0  (  % )"));
-        QCOMPARE(stats::wrongLine(0, 0), QStringLiteral("0  ( 0 % )"));
-        QCOMPARE(stats::rightLine(32767, 65534), QStringLiteral("32767  ( 50 % )"));
-    }
-
     void sessionTimeText_data()
     {
         QTest::addColumn<QTime>("start");

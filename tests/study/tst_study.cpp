@@ -468,28 +468,6 @@ private slots:
         QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Help"}));
     }
 
-    void sessionTime_data()
-    {
-        QTest::addColumn<QTime>("start");
-        QTest::addColumn<QTime>("end");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("ten hours") << QTime(8, 0, 0) << QTime(18, 0, 0) << "10:00:00";
-        QTest::newRow("across midnight") << QTime(23, 59, 30) << QTime(0, 0, 35) << "00:01:05";
-    }
-
-    void sessionTime()
-    {
-        QFETCH(QTime, start);
-        QFETCH(QTime, end);
-        QFETCH(QString, text);
-        Session s;
-        s.now = start;
-        s.open("capitals-xlwt.xls");
-        s.now = end;
-        click(s.button("cmdEnd"));
-        QCOMPARE(s.get<QLabel>("lblSessionTime")->text(), text);
-    }
-
     void timerOptionOffHidesTheSessionTime()
     {
         Session s;
