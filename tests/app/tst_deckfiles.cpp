@@ -35,6 +35,14 @@ public:
     }
 };
 
+// Converts the deck at path as opening it does: the chosen path in DeckName,
+// then the conversion.
+bool convert(frmQuestion &w, const QString &path)
+{
+    w.mod.DeckName = path;
+    return w.xmlGenerator(path);
+}
+
 }  // namespace
 
 class TestDeckFiles : public QObject {
@@ -97,8 +105,7 @@ private slots:
         ProgramFolder folder({deck + ".xls"});
         frmQuestion w(folder.path());
         const QString path = folder.deckPath(deck + ".xls");
-        w.mod.DeckName = path;
-        QVERIFY(w.xmlGenerator(path));
+        QVERIFY(convert(w, path));
         QCOMPARE(w.mod.DeckName, deck);
         QCOMPARE(w.DeckFileName, deck + ".xls");
         QCOMPARE(w.StudyCopyPath, decks::studyCopyFolder() + "/" + deck + ".xml");
@@ -144,8 +151,7 @@ private slots:
         writeAll(older, olderBytes);
 
         const QString path = folder.deckPath("Damaged.xls");
-        w.mod.DeckName = path;
-        const bool converted = w.xmlGenerator(path);
+        const bool converted = convert(w, path);
         if (deck.startsWith("malformed-byteflip") && converted)
             return;  // a flipped byte may hit nothing that matters; it must just not crash
         QVERIFY(!converted);
@@ -163,8 +169,7 @@ private slots:
         const QString older = w.StudyCopyFileOf("capitals-xlwt");
         writeAll(older, "older\r\n");
         FileSystemObject::factory() = [] { return std::make_unique<FailingWrites>(); };
-        w.mod.DeckName = folder.deckPath("capitals-xlwt.xls");
-        QVERIFY(!w.xmlGenerator(w.mod.DeckName));
+        QVERIFY(!convert(w, folder.deckPath("capitals-xlwt.xls")));
         QCOMPARE(readAll(older), QByteArray("older\r\n"));
         QFile::remove(older);
     }
@@ -175,8 +180,7 @@ private slots:
         writeDeck(folder.deckPath("Control.xls"),
                   {{QStringLiteral("bell\x07here"), QStringLiteral("esc\x1b" "ape")}, {"tab\there", "line\nbreak"}});
         frmQuestion w(folder.path());
-        w.mod.DeckName = folder.deckPath("Control.xls");
-        QVERIFY(w.xmlGenerator(w.mod.DeckName));
+        QVERIFY(convert(w, folder.deckPath("Control.xls")));
         w.LoadStudyCopy();
         QVERIFY(w.StudyCopyLoaded);
         QCOMPARE(int(w.CardCount), 2);
@@ -190,8 +194,7 @@ private slots:
     {
         ProgramFolder folder({"two-cards-xlwt.xls"});
         frmQuestion w(folder.path());
-        w.mod.DeckName = folder.deckPath("two-cards-xlwt.xls");
-        QVERIFY(w.xmlGenerator(w.mod.DeckName));
+        QVERIFY(convert(w, folder.deckPath("two-cards-xlwt.xls")));
         w.LoadStudyCopy();
         QVERIFY(w.StudyCopyLoaded);
         QCOMPARE(int(w.CardCount), 2);
@@ -231,8 +234,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(decks::DeckError, decks::studyCopyFolder());
         ProgramFolder program({"one-card-xlwt.xls"});
         frmQuestion w(program.path());
-        w.mod.DeckName = program.deckPath("one-card-xlwt.xls");
-        QVERIFY(!w.xmlGenerator(w.mod.DeckName));
+        QVERIFY(!convert(w, program.deckPath("one-card-xlwt.xls")));
         QVERIFY(QDir(elsewhere.path()).isEmpty());
         QFile::remove(folder);
         QVERIFY(QDir().rename(moved, folder));

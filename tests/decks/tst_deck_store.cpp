@@ -17,6 +17,17 @@ using decks::DeckError;
 using decks::DeckRecordset;
 using Mode = decks::DeckConnection::Mode;
 
+// A deck opened with its record set on Sheet1.
+struct Opened {
+    Opened(const QString &path, Mode mode)
+    {
+        c.Open(path, mode);
+        rs.Open(c);
+    }
+    DeckConnection c;
+    DeckRecordset rs;
+};
+
 class DeckStoreTest : public QObject {
     Q_OBJECT
 
@@ -92,10 +103,8 @@ void DeckStoreTest::openFailures()
 void DeckStoreTest::readOnlyReadsNumbersAsText()
 {
     for (Mode mode : {Mode::ReadOnly, Mode::Edit}) {
-        DeckConnection c;
-        c.Open(dataPath("tricky-xlwt.xls"), mode);
-        DeckRecordset rs;
-        rs.Open(c);
+        Opened deck(dataPath("tricky-xlwt.xls"), mode);
+        auto &[c, rs] = deck;
         QCOMPARE(rs.RecordCount(), 14);  // the title row is a row
         QCOMPARE(rs.Field(0), QVariant("Question"));
         rs.SetAbsolutePosition(9);
@@ -114,10 +123,8 @@ void DeckStoreTest::readOnlyReadsNumbersAsText()
 
 void DeckStoreTest::cursorMoves()
 {
-    DeckConnection c;
-    c.Open(dataPath("capitals-xlwt.xls"), Mode::ReadOnly);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(dataPath("capitals-xlwt.xls"), Mode::ReadOnly);
+    auto &[c, rs] = deck;
     QCOMPARE(rs.RecordCount(), 10);
     QCOMPARE(rs.AbsolutePosition(), 1);
     QVERIFY(!rs.BOF() && !rs.EOF_());
@@ -159,10 +166,8 @@ void DeckStoreTest::outOfRangePositionIsRefused_data()
 void DeckStoreTest::outOfRangePositionIsRefused()
 {
     QFETCH(int, position);
-    DeckConnection c;
-    c.Open(dataPath("capitals-xlwt.xls"), Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(dataPath("capitals-xlwt.xls"), Mode::Edit);
+    auto &[c, rs] = deck;
     rs.SetAbsolutePosition(7);
     const QVariant q = rs.Field(0);
     QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(position));
@@ -172,10 +177,8 @@ void DeckStoreTest::outOfRangePositionIsRefused()
 
 void DeckStoreTest::emptySheet()
 {
-    DeckConnection c;
-    c.Open(dataPath("empty-xlwt.xls"), Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(dataPath("empty-xlwt.xls"), Mode::Edit);
+    auto &[c, rs] = deck;
     QCOMPARE(rs.RecordCount(), 0);
     QVERIFY(rs.BOF() && rs.EOF_());
     QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosUnknown);
@@ -192,10 +195,8 @@ void DeckStoreTest::emptySheet()
 
 void DeckStoreTest::fieldAccessRules()
 {
-    DeckConnection c;
-    c.Open(dataPath("two-cards-xlwt.xls"), Mode::ReadOnly);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(dataPath("two-cards-xlwt.xls"), Mode::ReadOnly);
+    auto &[c, rs] = deck;
     QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(2));
     QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(-1));
     QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetField(0, "x"));  // read-only
@@ -208,10 +209,8 @@ void DeckStoreTest::fieldAccessRules()
 void DeckStoreTest::appendedRowsAppearAfterRequery()
 {
     const QString path = copyOf("two-cards-xlwt.xls");
-    DeckConnection c;
-    c.Open(path, Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(path, Mode::Edit);
+    auto &[c, rs] = deck;
     QCOMPARE(rs.RecordCount(), 2);
     c.AppendRow("It's", 7.5);
     c.AppendRow(QVariant(), "only an answer");
@@ -234,10 +233,8 @@ void DeckStoreTest::commitWritesOnceAndReopens()
 {
     const QString path = copyOf("capitals-xlwt.xls");
     {
-        DeckConnection c;
-        c.Open(path, Mode::Edit);
-        DeckRecordset rs;
-        rs.Open(c);
+        Opened deck(path, Mode::Edit);
+        auto &[c, rs] = deck;
         rs.SetAbsolutePosition(2);
         rs.SetField(1, QString::fromUtf8("Bern – Berne"));
         rs.SetField(0, 12);
@@ -246,10 +243,8 @@ void DeckStoreTest::commitWritesOnceAndReopens()
         QVERIFY(!c.HasChanges());
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("capitals").size(), 1);
     }
-    DeckConnection c;
-    c.Open(path, Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(path, Mode::Edit);
+    auto &[c, rs] = deck;
     QCOMPARE(rs.RecordCount(), 11);
     rs.SetAbsolutePosition(2);
     QCOMPARE(rs.Field(0), QVariant(12.0));
@@ -267,10 +262,8 @@ void DeckStoreTest::commitWithoutChangesWritesNothing()
 {
     const QString path = copyOf("one-card-xlwt.xls");
     const QByteArray before = readFile(path);
-    DeckConnection c;
-    c.Open(path, Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(path, Mode::Edit);
+    auto &[c, rs] = deck;
     rs.SetField(0, rs.Field(0));  // the same value is no change
     QVERIFY(!c.HasChanges());
     decks::testing::failNextCommitWrite();
@@ -287,10 +280,8 @@ void DeckStoreTest::failedWriteLeavesOldFileIntact()
 {
     const QString path = copyOf("tricky-xlwt.xls");
     const QByteArray before = readFile(path);
-    DeckConnection c;
-    c.Open(path, Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(path, Mode::Edit);
+    auto &[c, rs] = deck;
     rs.SetAbsolutePosition(2);
     const QVariant old = rs.Field(0);
     rs.SetField(0, "new text");
@@ -325,10 +316,8 @@ void DeckStoreTest::otherSheetsAndColumnsSurviveRewrite()
     wb.sheets.push_back(last);
     const QString path = writeDeck("sheets.xls", wb);
 
-    DeckConnection c;
-    c.Open(path, Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(path, Mode::Edit);
+    auto &[c, rs] = deck;
     rs.SetField(1, "changed");
     c.AppendRow("q2", "a2");
     c.Commit();
@@ -343,10 +332,8 @@ void DeckStoreTest::blankedRowsStayRows()
 {
     const QString path = copyOf("capitals-xlwt.xls");
     {
-        DeckConnection c;
-        c.Open(path, Mode::Edit);
-        DeckRecordset rs;
-        rs.Open(c);
+        Opened deck(path, Mode::Edit);
+        auto &[c, rs] = deck;
         for (int pos : {5, 10}) {  // a middle row and the last one
             rs.SetAbsolutePosition(pos);
             rs.SetField(0, QVariant());
@@ -354,10 +341,8 @@ void DeckStoreTest::blankedRowsStayRows()
         }
         c.Commit();
     }
-    DeckConnection c;
-    c.Open(path, Mode::ReadOnly);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(path, Mode::ReadOnly);
+    auto &[c, rs] = deck;
     QCOMPARE(rs.RecordCount(), 10);
     rs.MoveLast();
     QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
@@ -380,10 +365,8 @@ void DeckStoreTest::featuresThatCannotBeSavedRefuseCommit()
     f.close();
     const QByteArray before = readFile(path);
 
-    DeckConnection c;
-    c.Open(path, Mode::Edit);
-    DeckRecordset rs;
-    rs.Open(c);
+    Opened deck(path, Mode::Edit);
+    auto &[c, rs] = deck;
     QCOMPARE(rs.Field(0), QVariant(3.0));
     c.AppendRow("q", "a");
     QVERIFY_THROWS_EXCEPTION(DeckError, c.Commit());
