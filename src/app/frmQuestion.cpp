@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -155,6 +156,8 @@ void frmQuestion::buildMenus()
     mnuDecks->setObjectName(QStringLiteral("mnuDecks"));
     mnuAdd = decks->addAction(QStringLiteral("Add Deck"));
     mnuAdd->setObjectName(QStringLiteral("mnuAdd"));
+    mnuEditDeck = decks->addAction(QStringLiteral("&Edit Deck\u2026"));
+    mnuEditDeck->setObjectName(QStringLiteral("mnuEditDeck"));
     mnuOpen = decks->addAction(QStringLiteral("Open Deck"));
     mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
 
@@ -413,6 +416,21 @@ void frmQuestion::connectHandlers()
     connect(cmdEnd, &QAbstractButton::clicked, this, &frmQuestion::cmdEnd_Click);
     connect(cmdClose, &QAbstractButton::clicked, this, &frmQuestion::cmdClose_Click);
     connect(cmdDone, &QAbstractButton::clicked, this, &frmQuestion::cmdDone_Click);
+
+    connect(mnuAdd, &QAction::triggered, this, &frmQuestion::mnuAdd_Click);
+    connect(picAddDeck, &QAbstractButton::clicked, this, &frmQuestion::picAddDeck_Click);
+    connect(mnuEditDeck, &QAction::triggered, this, &frmQuestion::mnuEditDeck_Click);
+    connect(cmdAdd, &QAbstractButton::clicked, this, &frmQuestion::cmdAdd_Click);
+    connect(cmdNext, &QAbstractButton::clicked, this, &frmQuestion::cmdNext_Click);
+    connect(cmdPrev, &QAbstractButton::clicked, this, &frmQuestion::cmdPrev_Click);
+    connect(cmdAddBrowse, &QAbstractButton::clicked, this, &frmQuestion::cmdAddBrowse_Click);
+    connect(cmdAddDone, &QAbstractButton::clicked, this, &frmQuestion::cmdAddDone_Click);
+    connect(cmdRemoveQuest, &QAbstractButton::clicked, this, &frmQuestion::cmdRemoveQuest_Click);
+    connect(txtAddQuest, &QTextEdit::textChanged, this, &frmQuestion::txtAddQuest_Change);
+    connect(txtAddAns, &QTextEdit::textChanged, this, &frmQuestion::txtAddAns_Change);
+    // The answer box's check runs when the focus leaves it for another
+    // control of the window.
+    txtAddAns->installEventFilter(this);
     connect(Timer1, &IntervalTimer::Timer, this, &frmQuestion::Timer1_Timer);
     connect(Timer2, &IntervalTimer::Timer, this, &frmQuestion::Timer2_Timer);
 
@@ -440,6 +458,18 @@ void frmQuestion::connectHandlers()
     onSelect(OptFontLarge, &frmQuestion::OptFontLarge_Click);
     // The check box's handler runs whenever its state changes.
     connect(ChkTimerEnable, &QCheckBox::toggled, this, &frmQuestion::ChkTimerEnable_Click);
+}
+
+QString frmQuestion::InputBox(const QString &prompt, const QString &title)
+{
+    QInputDialog box(this);
+    box.setObjectName(QStringLiteral("InputBox"));
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setInputMode(QInputDialog::TextInput);
+    if (box.exec() != QDialog::Accepted)
+        return QString();
+    return box.textValue();
 }
 
 void frmQuestion::MsgBox(const QString &text, bool informationIcon)

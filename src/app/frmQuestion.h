@@ -9,6 +9,7 @@
 //   src/study    the card order, showing a card, answering, multiple choice,
 //                ending a run
 //   src/stats    the statistics view
+//   src/editor   creating a deck, the card editor, removing a card
 //   src/options  the study options
 //
 // Every control and menu action carries its name as objectName, and every
@@ -24,6 +25,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -94,11 +96,17 @@ public:
     bool ImageMissing = false;
     bool AnswerShown = false;
     bool SessionEnded = false;
+    // The card editor.
+    qint16 BlankRows = 0;
+    QVariant LastAddedPos;  // invalid (Empty) until the first add
+    QString ImageFile;
+    bool CardRemoved = false;
 
     // ---- Controls ------------------------------------------------------
     // Menus.
     QAction *mnuDecks = nullptr;  // the "&Decks" drop-down's own item
     QAction *mnuAdd = nullptr;
+    QAction *mnuEditDeck = nullptr;
     QAction *mnuOpen = nullptr;
     QAction *mnuOpt = nullptr;
     QAction *mnuStat = nullptr;
@@ -273,6 +281,25 @@ public:
     void ShowStatistics();
     void ShowSessionTime();
 
+    // ---- The card editor -------------------------------------------------
+    void NewDeck();
+    // The text after the last path separator of img1 ("\\" or "/"), which
+    // also becomes ImageFile.
+    QString Imgpath(const QString &img1);
+    // Switches to the editor in its new-card state on the deck named name.
+    void ShowEditor(const QString &name);
+    // Shows the record set's current row in the two boxes.
+    void ShowEditorRow();
+    // The editor's new-card state; keepText leaves the boxes as they are.
+    void EnterNewCardState(bool keepText);
+    // Takes the counts of the deck the store has just opened for editing.
+    void TakeEditCounts();
+    // Runs an editor command that changes the deck: its steps, then one
+    // write of the deck. When the steps fail or the write does, the deck on
+    // disk and in memory stays as it was, the editor's counts and boxes go
+    // back to what they were, and a failed write is reported.
+    void RunDeckCommand(const std::function<void()> &steps);
+
     // ---- Options ---------------------------------------------------------
     void SyncOptionButtons();
     void ApplyFontSize();
@@ -314,9 +341,23 @@ public slots:
     void OptFontLarge_Click();
     void ChkTimerEnable_Click();
     void cmdDone_Click();
+    // Card editor.
+    void mnuAdd_Click();
+    void picAddDeck_Click();
+    void mnuEditDeck_Click();
+    void cmdAdd_Click();
+    void cmdNext_Click();
+    void cmdPrev_Click();
+    void cmdAddBrowse_Click();
+    void cmdAddDone_Click();
+    void cmdRemoveQuest_Click();
+    void txtAddQuest_Change();
+    void txtAddAns_Change();
+    void txtAddAns_Validate();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenus();
@@ -344,6 +385,8 @@ private:
 
     // Shows a message box titled "Mnemora" with an OK button.
     void MsgBox(const QString &text, bool informationIcon);
+    // The input box: the text typed, or "" when cancelled.
+    QString InputBox(const QString &prompt, const QString &title);
 
     QString appPath_;
     double dpiX_ = 96.0;
@@ -352,4 +395,9 @@ private:
     // Whether this opening's conversion wrote the study copy.
     bool studyCopyWritten_ = false;
     QPieSeries *pieSeries_ = nullptr;
+    // The file of the deck the editor works on.
+    QString editDeckPath_;
+    // The full path of the picture that Browse or the row display put into
+    // the question box, which Add takes as that picture.
+    QString questionPicturePath_;
 };

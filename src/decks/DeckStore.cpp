@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace decks {
 namespace {
 
@@ -23,6 +25,37 @@ constexpr int kAnswerColumn = 1;
 constexpr qint64 kMaxFileSize = qint64(512) << 20;
 
 std::atomic<bool> g_failNextWrite{false};
+std::atomic<bool> g_failNextOpen{false};
+
+// What tells one version of a file from another: its size, its modification
+// time and its identity on the disk (a program that saves through a new file
+// gives the deck a new identity even when size and time agree).
+struct FileStamp {
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+FileStamp stampOf(const struct stat &st)
+{
+    FileStamp s;
+    s.size = st.st_size;
+    s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    return s;
+}
+
+// The stamp of the file at path; a missing file has none (size -1).
+FileStamp stampOfPath(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return stampOf(st);
+}
 
 // A field value as a cell: an invalid value or an empty text is an empty
 // (blank) cell, which keeps its row in the sheet.
@@ -80,6 +113,7 @@ struct DeckConnection::Impl {
     bool hasFile = false;
     xls::Workbook workbook;
     xls::Workbook saved;  // the file's content, for undoing a failed commit
+    FileStamp stamp;      // of the file as it was read or last written
     bool dirty = false;
 
     void requireOpen() const
@@ -104,12 +138,19 @@ void DeckConnection::Open(const QString &path, Mode mode)
         throw DeckError(QStringLiteral("Cannot open %1: %2").arg(trimmed, file.errorString()).toStdString());
     if (file.size() > kMaxFileSize)
         throw DeckError(QStringLiteral("%1 is too large for a deck.").arg(trimmed).toStdString());
+    // The stamp of the file actually opened, taken before it is read: a
+    // write that races the read then shows as a change at commit time.
+    struct stat st;
+    FileStamp stamp;
+    if (::fstat(file.handle(), &st) == 0)
+        stamp = stampOf(st);
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw DeckError(QStringLiteral("Cannot read %1: %2").arg(trimmed, file.errorString()).toStdString());
     OpenData(content, mode);
     d->path = trimmed;
     d->hasFile = true;
+    d->stamp = stamp;
 }
 
 void DeckConnection::OpenData(const QByteArray &content, Mode mode)
@@ -173,7 +214,11 @@ void DeckConnection::Commit()
     try {
         if (!d->hasFile)
             throw DeckError("The deck has no file to be saved to.");
+        if (stampOfPath(d->path) != d->stamp)
+            throw DeckChanged("The deck was changed by another program.");
         QSaveFile file(d->path);
+        if (g_failNextOpen.exchange(false))
+            throw DeckError(QStringLiteral("Cannot save %1: Permission denied").arg(d->path).toStdString());
         if (!file.open(QIODevice::WriteOnly))
             throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
         try {
@@ -198,6 +243,16 @@ void DeckConnection::Commit()
         throw;
     }
     d->saved = d->workbook;
+    d->stamp = stampOfPath(d->path);
+    d->dirty = false;
+}
+
+void DeckConnection::Revert()
+{
+    d->requireOpen();
+    if (!d->dirty)
+        return;
+    d->workbook = d->saved;
     d->dirty = false;
 }
 
@@ -348,6 +403,27 @@ bool DeckRecordset::EOF_() const
     return d->count == 0 || d->cursor > d->count;
 }
 
+int DeckRecordset::BlankRowsAtEnd() const
+{
+    d->requireOpen();
+    const xls::Sheet &sheet = d->sheet();
+    const auto empty = [](const xls::Cell *c) { return !variantFromCell(c, true).isValid(); };
+    int blank = 0;
+    // Rows without any cell record are absent from the sheet: every row
+    // between two present ones is blank.
+    int next = d->count;  // the row after the one looked at, 0-based
+    for (auto it = sheet.rows.rbegin(); it != sheet.rows.rend(); ++it) {
+        if (it->index >= next)
+            continue;  // appended since the rows were read
+        blank += next - 1 - it->index;  // absent rows
+        if (!empty(it->find(kQuestionColumn)) || !empty(it->find(kAnswerColumn)))
+            return blank;
+        ++blank;
+        next = it->index;
+    }
+    return blank + next;
+}
+
 QVariant DeckRecordset::Field(int index) const
 {
     d->requireOpen();
@@ -436,6 +512,7 @@ QString numberText(double value)
 
 namespace testing {
 void failNextCommitWrite() { g_failNextWrite = true; }
+void failNextCommitOpen() { g_failNextOpen = true; }
 }  // namespace testing
 
 }  // namespace decks

@@ -26,6 +26,12 @@ struct DeckError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Commit() found the file no longer the one that was read: another program
+// (or another window) wrote it since. Nothing was written.
+struct DeckChanged : DeckError {
+    using DeckError::DeckError;
+};
+
 class DeckRecordset;
 
 // The open connection to one deck workbook. It holds the whole workbook in
@@ -65,9 +71,15 @@ public:
     bool HasChanges() const;
     // Writes the workbook to its file if it has changes: the new workbook
     // goes to a temporary file in the same folder which then replaces the
-    // deck, so a failure leaves the old file whole. Throws on failure, after
-    // putting the workbook in memory back to the file's content.
+    // deck, so a failure leaves the old file whole. Before writing it checks
+    // that the file is still the one it read (size, modification time and
+    // identity) and throws DeckChanged, writing nothing, when it is not.
+    // Throws on failure, after putting the workbook in memory back to the
+    // file's content.
     void Commit();
+    // Drops the changes not yet committed: the workbook in memory is the
+    // file's content again.
+    void Revert();
 
     // The workbook in memory (for the record set and for tests).
     xls::Workbook &workbook();
@@ -123,6 +135,10 @@ public:
     bool BOF() const;
     bool EOF_() const;  // EOF is a macro in <cstdio>
 
+    // The number of rows at the end of the sheet whose question and answer
+    // cells are both empty. The cursor does not move.
+    int BlankRowsAtEnd() const;
+
     // Field 0 is the question cell, field 1 the answer cell of the current
     // row. Reading or writing when the cursor is not on a row, a field other
     // than 0 or 1, or writing through a read-only connection, throws.
@@ -144,6 +160,9 @@ namespace testing {
 // Makes the next Commit() that writes fail half-way through its write, as a
 // full disk would (tests run as root, so file permissions cannot do it).
 void failNextCommitWrite();
+// Makes the next Commit() that writes fail before it writes anything, as a
+// deck folder the program may not write to would.
+void failNextCommitOpen();
 }  // namespace testing
 
 }  // namespace decks

@@ -24,12 +24,17 @@ void frmQuestion::ConnectDB()
         DeckConnection = std::make_unique<decks::DeckConnection>();
         DeckRecordset = std::make_unique<decks::DeckRecordset>();
         const QString name = lblDecknameAdd->text();
-        const QString path = AppPath() + QStringLiteral("/Decks/Deck1/") + name + QStringLiteral(".xls");
+        // The deck the editor was started on; a deck chosen with Edit Deck
+        // may lie outside the deck folder.
+        const QString path = !editDeckPath_.isEmpty()
+                                 ? editDeckPath_
+                                 : AppPath() + QStringLiteral("/Decks/Deck1/") + name + QStringLiteral(".xls");
         if (name.isEmpty())
             return;
         DeckConnection->Open(path, decks::DeckConnection::Mode::Edit);
         DeckRecordset->Open(*DeckConnection);
-        EditCardCount = toInt16(DeckRecordset->RecordCount());
+        toInt16(DeckRecordset->RecordCount());
+        TakeEditCounts();
     });
 }
 

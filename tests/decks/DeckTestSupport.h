@@ -16,6 +16,8 @@
 
 #include <cstring>
 
+#include <freexl.h>
+
 namespace decktest {
 
 inline QString dataPath(const QString &name) { return QStringLiteral(MNEMORA_TEST_DATA "/") + name; }
@@ -98,6 +100,66 @@ inline QJsonObject xlrdJson(const QString &path, QString *error)
         return {};
     }
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// Text and number cells and the row count, as FreeXL reads them (FreeXL
+// does not tell an empty cell from a missing one).
+inline QJsonObject freexlJson(const QString &path, QString *error)
+{
+    const void *h = nullptr;
+    if (freexl_open(path.toLocal8Bit().constData(), &h) != FREEXL_OK) {
+        *error = QStringLiteral("FreeXL cannot open the file");
+        return {};
+    }
+    QJsonArray sheets;
+    unsigned int count = 0;
+    freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &count);
+    for (unsigned short i = 0; i < count; ++i) {
+        const char *name = nullptr;
+        unsigned int rows = 0;
+        unsigned short cols = 0;
+        freexl_get_worksheet_name(h, i, &name);
+        freexl_select_active_worksheet(h, i);
+        freexl_worksheet_dimensions(h, &rows, &cols);
+        QJsonArray cells;
+        for (unsigned int r = 0; r < rows; ++r) {
+            for (unsigned short c = 0; c < cols; ++c) {
+                FreeXL_CellValue v;
+                if (freexl_get_cell_value(h, r, c, &v) != FREEXL_OK) {
+                    *error = QStringLiteral("FreeXL cannot read cell %1,%2").arg(r).arg(c);
+                    freexl_close(h);
+                    return {};
+                }
+                if (v.type == FREEXL_CELL_INT)
+                    cells.append(QJsonArray{int(r), int(c), "number", double(v.value.int_value)});
+                else if (v.type == FREEXL_CELL_DOUBLE)
+                    cells.append(QJsonArray{int(r), int(c), "number", v.value.double_value});
+                else if (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT)
+                    cells.append(QJsonArray{int(r), int(c), "text", QString::fromUtf8(v.value.text_value)});
+            }
+        }
+        sheets.append(QJsonObject{{"name", QString::fromUtf8(name)}, {"rows", int(rows)}, {"cells", cells}});
+    }
+    freexl_close(h);
+    return QJsonObject{{"sheets", sheets}};
+}
+
+// Our view reduced to what FreeXL can tell apart.
+inline QJsonObject withoutBlanks(QJsonObject view)
+{
+    QJsonArray sheets;
+    for (const QJsonValue &s : view["sheets"].toArray()) {
+        QJsonObject o = s.toObject();
+        QJsonArray cells;
+        for (const QJsonValue &c : o["cells"].toArray()) {
+            const QString kind = c.toArray()[2].toString();
+            if (kind == "text" || kind == "number")
+                cells.append(c);
+        }
+        o["cells"] = cells;
+        sheets.append(o);
+    }
+    return QJsonObject{{"sheets", sheets}};
 }
 
 // Builds BIFF8 records and streams by hand.

@@ -49,9 +49,13 @@ public:
         root.mkpath(QStringLiteral("Decks/Deck1"));
         writePicture(QStringLiteral("Images/showque.jpg"), Qt::darkGreen);
         writePicture(QStringLiteral("Images/showans.jpg"), Qt::darkBlue);
+        writeTemplate();
         for (const QString &deck : decks)
             addDeck(deck);
     }
+
+    // The template a new deck is copied from: a title row.
+    void writeTemplate() const;
 
     QString path() const { return dir.path(); }
     QString deckPath(const QString &fileName) const { return path() + QStringLiteral("/Decks/Deck1/") + fileName; }
@@ -93,6 +97,11 @@ inline void writeDeck(const QString &path, const QList<QPair<QString, QString>> 
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(xls::writeWorkbookFile(wb));
+}
+
+inline void ProgramFolder::writeTemplate() const
+{
+    writeDeck(path() + QStringLiteral("/Decks/default.xls"), {{"Question", "Answer"}});
 }
 
 // Runs action on the next modal window of type T that comes up, polling

@@ -71,6 +71,21 @@ public:
     }
 };
 
+// The text with every half of a surrogate pair that has no other half
+// replaced by U+FFFD, so that the file holds well-formed UTF-16.
+QString withoutLoneSurrogates(const QString &s)
+{
+    QString out = s;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out.at(i);
+        if (c.isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
 bool fitsLatin1(const QString &s)
 {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() <= 0xFF; });
@@ -222,8 +237,9 @@ private:
         start_ = out_.begin(kContinue);
     }
 
-    void put(const QString &s)
+    void put(const QString &text)
     {
+        const QString s = withoutLoneSurrogates(text);
         const bool wide = !fitsLatin1(s);
         const std::size_t unit = wide ? 2 : 1;
         if (room() < 3 + unit)
@@ -239,7 +255,14 @@ private:
                 out_.u8(wide ? 1 : 0);
                 continue;
             }
-            const qsizetype n = std::min<qsizetype>(s.size() - done, static_cast<qsizetype>(fit));
+            qsizetype n = std::min<qsizetype>(s.size() - done, static_cast<qsizetype>(fit));
+            // A character outside the Basic Multilingual Plane takes two
+            // UTF-16 units; its halves never go to different records.
+            if (n < s.size() - done && s.at(done + n - 1).isHighSurrogate() && --n == 0) {
+                newRecord();
+                out_.u8(1);
+                continue;
+            }
             putChars(out_.bytes, QStringView(s).mid(done, n), wide);
             done += n;
         }
@@ -250,7 +273,7 @@ private:
     std::size_t stringStart_ = 0;  // where the last string's header went
 };
 
-// `sst` holds the string index of every non-empty text cell of the workbook,
+// `sst` holds the string index of every text cell of the workbook,
 // in the order the cells are written; `next` is the first one for this sheet.
 void putSheet(Buffer &out, const Sheet &sheet, const std::vector<std::uint32_t> &sst, std::size_t &next,
               const Formats &formats, bool first)
@@ -291,7 +314,7 @@ void putSheet(Buffer &out, const Sheet &sheet, const std::vector<std::uint32_t> 
             std::uint16_t type = kBlank;
             switch (c.type) {
             case CellType::Text:
-                type = c.text.isEmpty() ? kBlank : kLabelSst;  // an empty text is an empty cell
+                type = kLabelSst;  // an empty text too: the cell keeps its type
                 break;
             case CellType::Blank:
                 break;
@@ -362,7 +385,7 @@ QByteArray writeBiff(const Workbook &wb)
             for (const CellEntry &e : row.cells) {
                 if (e.column >= kMaxColumns)
                     throw XlsError("a cell lies outside the sheet");
-                if (e.cell.type != CellType::Text || e.cell.text.isEmpty())
+                if (e.cell.type != CellType::Text)
                     continue;
                 if (e.cell.text.size() > 0xFFFF)
                     throw XlsError("a cell holds more text than a workbook can");
