@@ -6,6 +6,9 @@
 #include "decks/xls/Workbook.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QString>
@@ -58,6 +61,23 @@ inline QByteArray makeDeck(int cards)
             s.setCell(i, 1, xls::Cell::fromText(QStringLiteral("The answer to card %1").arg(i)));
     }
     return xls::writeWorkbookFile(wb);
+}
+
+// A program folder with the reveal pictures and one deck.
+inline QString makeProgramFolder(const QTemporaryDir &dir, const QByteArray &deck, const QString &deckName)
+{
+    QDir root(dir.path());
+    root.mkpath(QStringLiteral("Images"));
+    root.mkpath(QStringLiteral("Decks/Deck1"));
+    QImage face(186, 42, QImage::Format_RGB32);
+    face.fill(Qt::darkBlue);
+    face.save(root.filePath(QStringLiteral("Images/showans.jpg")));
+    face.save(root.filePath(QStringLiteral("Images/showque.jpg")));
+    const QString path = root.filePath(QStringLiteral("Decks/Deck1/") + deckName);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(deck) != deck.size())
+        fail("bench", "cannot write the deck");
+    return path;
 }
 
 // FreeXL reading every cell of the first sheet; returns the cells read, or

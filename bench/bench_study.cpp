@@ -27,23 +27,6 @@ namespace {
 
 constexpr int kCards = 32000;
 
-// A program folder with the reveal pictures and one deck.
-QString makeProgramFolder(const QTemporaryDir &dir, const QByteArray &deck, const QString &deckName)
-{
-    QDir root(dir.path());
-    root.mkpath(QStringLiteral("Images"));
-    root.mkpath(QStringLiteral("Decks/Deck1"));
-    QImage face(186, 42, QImage::Format_RGB32);
-    face.fill(Qt::darkBlue);
-    face.save(root.filePath(QStringLiteral("Images/showans.jpg")));
-    face.save(root.filePath(QStringLiteral("Images/showque.jpg")));
-    const QString path = root.filePath(QStringLiteral("Decks/Deck1/") + deckName);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(deck) != deck.size())
-        bench::fail("bench_study", "cannot write the deck");
-    return path;
-}
-
 // Opens the deck through the real dialog; returns the milliseconds from the
 // dialog's acceptance to the first card shown.
 double openDeck(frmQuestion &w, const QString &path)
@@ -90,8 +73,8 @@ int main(int argc, char *argv[])
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     QTemporaryDir bigDir, smallDir;
-    const QString big = makeProgramFolder(bigDir, bench::makeDeck(kCards), QStringLiteral("Big.xls"));
-    const QString small = makeProgramFolder(smallDir, bench::makeDeck(100), QStringLiteral("Small.xls"));
+    const QString big = bench::makeProgramFolder(bigDir, bench::makeDeck(kCards), QStringLiteral("Big.xls"));
+    const QString small = bench::makeProgramFolder(smallDir, bench::makeDeck(100), QStringLiteral("Small.xls"));
 
     std::vector<double> tFreexl, tOpen, tMarkBig, tMarkSmall;
     for (int r = 0; r < rounds; ++r) {
