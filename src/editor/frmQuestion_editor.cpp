@@ -105,6 +105,11 @@ void frmQuestion::NewDeck()
 
 void frmQuestion::ShowEditor(const QString &name)
 {
+    // The view the command came from makes way: the options view (reached
+    // from the toolbar, it leaves "&Decks" on) and the statistics after a
+    // run. Options chosen there are kept.
+    fraOptions->hide();
+    fraStat->hide();
     HideToolbar();
     ShowEditButtons();
     fraQuestion->show();

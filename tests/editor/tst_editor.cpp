@@ -229,13 +229,28 @@ private slots:
         QVERIFY(!e.w->mnuHelp->isEnabled());
     }
 
-    void browseOnlyFromTheToolbar()
+    // The menu way in leaves Browse as it was; the view the menu was used
+    // from makes way for the editor.
+    void fromTheMenu()
     {
         Editor e;
-        e.w->cmdAddBrowse->hide();  // as an opening for study leaves it
-        e.create("FromMenu", false);
+        e.folder.addDeck("capitals-xlwt.xls");
+        openDeck(*e.w, e.folder.deckPath("capitals-xlwt.xls"));  // hides Browse
+        click(e.button("cmdEnd"));
+        QVERIFY(e.shown("fraStat"));
+        QVERIFY(e.w->mnuDecks->isVisible() && e.w->mnuDecks->isEnabled());
+        e.create("AfterARun", false);
+        QVERIFY(!e.shown("fraStat"));
         QVERIFY(e.shown("cmdAdd"));
         QVERIFY(!e.shown("cmdAddBrowse"));
+        click(e.button("cmdAddDone"));
+        click(e.button("PicOptions1"));
+        clickIndicator(e.get<QAbstractButton>("OptSortRandom"));
+        QVERIFY(e.w->mnuDecks->isVisible() && e.w->mnuDecks->isEnabled());
+        e.create("FromOptions", false);
+        QVERIFY(!e.shown("fraOptions"));
+        QVERIFY(e.shown("cmdAdd"));
+        QVERIFY(e.w->mod.SortMode);
     }
 
     // ---- Adding and stepping ---------------------------------------------------------
