@@ -105,11 +105,9 @@ void frmQuestion::NewDeck()
 
 void frmQuestion::ShowEditor(const QString &name)
 {
-    // The view the command came from makes way: the options view (reached
-    // from the toolbar, it leaves "&Decks" on) and the statistics after a
-    // run. Options chosen there are kept.
+    // The options view, reached from the toolbar, leaves "&Decks" on: it
+    // makes way, keeping the options chosen there.
     fraOptions->hide();
-    fraStat->hide();
     HideToolbar();
     ShowEditButtons();
     fraQuestion->show();
