@@ -584,6 +584,8 @@ void frmQuestion::PicExit_Click()
 void frmQuestion::mnuAbout_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
+        LeaveOptionsView();
         picAboutUs->show();
         mnuOpt->setEnabled(false);
         mnuDecks->setEnabled(false);
@@ -608,6 +610,7 @@ void frmQuestion::Command1_Click()
 void frmQuestion::mnuOpt_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
         mnuDecks->setEnabled(false);
         mnuStat->setEnabled(false);
         mnuHelp->setEnabled(false);
@@ -620,6 +623,7 @@ void frmQuestion::mnuOpt_Click()
 void frmQuestion::PicOptions1_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
         fraOptions->show();
         HideToolbar();
         HideStudyPanels();
@@ -658,6 +662,7 @@ void frmQuestion::cmdClose_Click()
                 cmdRight->setEnabled(false);
                 cmdWrong->setEnabled(false);
             }
+            ResumeRun();
         } else {
             fraQuestion->show();
             fraAnswer->show();
@@ -665,6 +670,7 @@ void frmQuestion::cmdClose_Click()
             cmdEnd->show();
             mnuStat->setVisible(true);
             mnuOpt->setVisible(true);
+            ResumeRun();
         }
     });
 }
