@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QProcess>
 
 using namespace guitest;
 
@@ -1013,7 +1014,8 @@ private slots:
 
     // Pictures of the views for the README, made on request:
     // MNEMORA_SCREENSHOT_DIR=folder tst_study screenshots (under xvfb-run
-    // with QT_QPA_PLATFORM=xcb for a real window).
+    // with QT_QPA_PLATFORM=xcb for a real window, where ImageMagick's
+    // import also takes the whole screen as root-NAME).
     void screenshots()
     {
         const QString out = qEnvironmentVariable("MNEMORA_SCREENSHOT_DIR");
@@ -1036,6 +1038,8 @@ private slots:
         const auto shoot = [&](const QString &name) {
             QTest::qWait(300);
             QVERIFY(s.w->grab().save(out + "/" + name));
+            if (QGuiApplication::platformName() == "xcb")
+                QProcess::execute("import", {"-window", "root", out + "/root-" + name});
         };
         shoot("start.png");
         s.open("Shapes.xls");
@@ -1056,6 +1060,10 @@ private slots:
         click(s.button("cmdClose"));
         click(s.button("PicOptions1"));
         shoot("options.png");
+        clickIndicator(s.button("OptMultFour"));
+        click(s.button("cmdDone"));
+        s.open("Elements.xls");
+        shoot("choices.png");
     }
 
     void endWithTheStudyCopyAlreadyGone()
