@@ -265,6 +265,7 @@ void frmQuestion::buildStudyView(QWidget *client)
     QFont popup(QStringLiteral("Verdana"));
     popup.setPointSizeF(21.75);
     lblAnsPopUp->setFont(popup);
+    lblAnsPopUp->hide();  // until a verdict is shown
 
     // The answer panel.
     fraAnswer1 = cardPanel("fraAnswer1", "PicAnswer1", PicAnswer1, client, 240, 2640, 6075, 2440);
