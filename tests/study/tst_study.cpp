@@ -61,29 +61,16 @@ struct Session {
     void reveal() { click(button("cmdAns")); }
     void right() { reveal(); click(button("cmdRight")); }
     void wrong() { reveal(); click(button("cmdWrong")); }
-    // Sets an option in the options view, then leaves it with Done.
-    void option(const char *name)
-    {
-        click(button("PicOptions1"));
-        clickIndicator(button(name));
-        click(button("cmdDone"));
-    }
-
     // The views on screen, joined by "+".
     QString views()
     {
-        const auto on = [this](const char *name) { return get(name)->isVisible(); };
         QStringList v;
-        if (on("PicOpenDeck"))
-            v << "start";
-        if (on("fraOptions"))
-            v << "options";
-        if (on("fraQuestion") || on("fraAnswer") || on("fraAnswer1") || on("cmdAns") || on("cmdEnd"))
-            v << "study";
-        if (on("fraStat"))
-            v << "statistics";
-        if (on("picAboutUs"))
-            v << "about";
+        for (const auto &[view, controls] : {std::pair{"start", "PicOpenDeck"}, {"options", "fraOptions"},
+                                             {"study", "fraQuestion fraAnswer fraAnswer1 cmdAns cmdEnd"},
+                                             {"statistics", "fraStat"}, {"about", "picAboutUs"}})
+            for (const QString &name : QString(controls).split(' '))
+                if (get(qPrintable(name))->isVisible() && !v.contains(view))
+                    v << view;
         return v.join('+');
     }
 
@@ -125,21 +112,15 @@ struct Session {
                 const int k = arg == "right" ? place(true) : arg == "wrong" ? place(false) : arg.toInt();
                 QVERIFY2(k > 0, qPrintable(step));
                 clickIndicator(button(qPrintable(QStringLiteral("OptAns%1").arg(k))));
-            } else if (step == "tick1") {
-                w->Timer1_Timer();
-            } else if (step == "tick2") {
-                w->Timer2_Timer();
+            } else if (step.startsWith("tick")) {
+                step == "tick1" ? w->Timer1_Timer() : w->Timer2_Timer();
             } else if (step.startsWith("wait:")) {
                 QTest::qWait(arg.toInt());
             } else if (step.startsWith("rm:")) {
                 QVERIFY(QFile::remove(folder.path() + "/" + arg));
             } else if (step.startsWith("sync:")) {
                 const QStringList f = arg.split(',');
-                w->mod.ChoiceMode = f[0];
-                w->mod.ShowAnswerFirst = f[1] == "A";
-                w->mod.SortMode = f[2] == "R";
-                w->mod.FontSize = f[3];
-                w->mod.TimerOn = f[4] == "T";
+                w->SetOptionRecord({f[0], f[2] == "R", f[1] == "A", f[3], f[4] == "T"});
                 w->SyncOptionButtons();
             } else if (auto *b = button(qPrintable(step)); qobject_cast<QRadioButton *>(b) || qobject_cast<QCheckBox *>(b)) {
                 clickIndicator(b);
@@ -296,7 +277,7 @@ private slots:
     {
         const auto run = [] {
             Session s;
-            s.option("OptSortRandom");
+            s.run("PicOptions1 OptSortRandom cmdDone");
             s.open("capitals-xlwt.xls");
             QStringList seen{s.question()};
             for (int i = 0; i < 60; ++i) {
@@ -408,7 +389,7 @@ private slots:
         Session s{QStringList()};
         s.folder.writePicture("Images/circle.jpg", Qt::red);
         writeDeck(s.folder.deckPath("Mixed.xls"), {{"France", "Paris"}, {"\\Images\\circle.jpg", "Circle"}});
-        s.option("OptShowFirstAns");
+        s.run("PicOptions1 OptShowFirstAns cmdDone");
         QVERIFY(s.w->mod.ShowAnswerFirst);
         s.open("Mixed.xls");
 
@@ -506,7 +487,7 @@ private slots:
     void timerOptionOffHidesTheSessionTime()
     {
         Session s;
-        s.option("ChkTimerEnable");
+        s.run("PicOptions1 ChkTimerEnable cmdDone");
         QVERIFY(!s.w->mod.TimerOn);
         s.open("capitals-xlwt.xls");
         s.right();
@@ -675,6 +656,8 @@ private slots:
         const QString open = "open:capitals-xlwt.xls ", four = "PicOptions1 OptMultFour cmdDone " + open,
                       blank = "You have opened a Blank file or a file with Invalid file format";
         const QStringList none, choices{"fraAnswer", "cmdEnd"}, noMarks{"cmdAns", "cmdRight", "fraAnswer1"};
+        QTest::newRow("Options") << "PicOptions1" << "options" << none << none << "" << "";
+        QTest::newRow("Options, menu way") << "menu:mnuOpt" << "options" << none << none << "" << "";
         QTest::newRow("Done, no deck") << "PicOptions1 cmdDone" << "start" << none << none << "" << "";
         QTest::newRow("Done, menu way") << "menu:mnuOpt cmdDone" << "start" << none << none << "" << "";
         QTest::newRow("Options again") << "PicOptions1 menu:mnuOpt" << "options" << none << none << "" << "";
@@ -750,6 +733,12 @@ private slots:
         QVERIFY(!s.w->findChild<IntervalTimer *>("Timer2")->isEnabled());
         if (steps.contains("choose:wrong"))
             QCOMPARE(s.w->mod.WrongCount + s.w->mod.RightCount, 1);
+        if (view == "options") {
+            // The menu greys "&Decks" and "&Statistics"; the picture button
+            // only "&Help".
+            QCOMPARE(s.w->findChild<QAction *>("mnuDecks")->isEnabled(), !steps.contains("menu:mnuOpt"));
+            QVERIFY(!s.w->findChild<QAction *>("mnuHelp")->isEnabled());
+        }
         if (view == "start") {
             QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Options", "&Help"}));
             QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isEnabled());
