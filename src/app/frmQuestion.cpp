@@ -4,6 +4,7 @@
 #include "app/Trap.h"
 #include "app/Widgets.h"
 #include "decks/DeckStore.h"
+#include "study/Choices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -252,7 +253,7 @@ void frmQuestion::buildStudyView(QWidget *client)
 
     lblQuestion = new WrapLabel(PicQuestions);
     lblQuestion->setObjectName(QStringLiteral("lblQuestion"));
-    place(lblQuestion, 540, 440, 4500, 255);
+    place(lblQuestion, 540, 440, study::kQuestionWidthTwips, 255);
 
     fraPicQuest = frame("fraPicQuest", PicQuestions, 2040, 360, 1815, 1455);
     picQuest = new ImageBox(fraPicQuest);
@@ -271,7 +272,7 @@ void frmQuestion::buildStudyView(QWidget *client)
     fraAnswer1 = cardPanel("fraAnswer1", "PicAnswer1", PicAnswer1, client, 240, 2640, 6075, 2440);
     lblAnswer = new WrapLabel(PicAnswer1);
     lblAnswer->setObjectName(QStringLiteral("lblAnswer"));
-    place(lblAnswer, 600, 480, 3500, 255);
+    place(lblAnswer, 600, 480, study::kAnswerWidthTwips, 255);
 
     // The choice panel, in the same place as the answer panel.
     fraAnswer = frame("fraAnswer", client, 240, 2640, 6075, 2450);
