@@ -700,6 +700,8 @@ private slots:
         QCOMPARE(s.message, message);
         if (!question.isEmpty())
             QCOMPARE(s.question(), question);
+        if (steps.contains("OptShowFirstAns") && view == "study")  // the reveal button now shows the question
+            QCOMPARE(s.get<PictureButton>("cmdAns")->pictureSource(), s.folder.path() + "/Images/showque.jpg");
         QCOMPARE(s.timers(), QString());
         if (steps.contains("choose:wrong"))
             QCOMPARE(s.w->mod.WrongCount + s.w->mod.RightCount, 1);
