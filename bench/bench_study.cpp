@@ -3,11 +3,14 @@
 //   opening the deck: from the file chosen in the dialog to the first card
 //   shown (conversion, study copy, loading, first card);
 //   one mark (Right: the queue moves and the next card is shown), on the
-//   large deck and on a small one, to show it does not grow with the deck.
+//   large deck and on a small one, to show it does not grow with the deck;
+//   in the four-choice mode, the time from a choice to its verdict popup
+//   and to the next card (set to 500 and 1,500 ms).
 // Usage: bench_study [rounds]   (default 5; medians are shown)
 
 #include "BenchSupport.h"
 
+#include "app/Widgets.h"
 #include "app/frmQuestion.h"
 
 #include <QAbstractButton>
@@ -17,6 +20,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -63,6 +67,22 @@ double markMicros(frmQuestion &w, int marks)
     return bench::median(times);
 }
 
+// The milliseconds from a choice to the verdict popup and to the next card.
+std::pair<double, double> verdictTimes(frmQuestion &w)
+{
+    const QString card = w.lblQuestion->text();
+    QElapsedTimer clock;
+    clock.start();
+    w.OptAns1->setChecked(true);
+    double popup = -1;
+    while (w.lblQuestion->text() == card && clock.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        if (popup < 0 && w.lblAnsPopUp->isVisible())
+            popup = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    }
+    return {popup, static_cast<double>(clock.nsecsElapsed()) / 1e6};
+}
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -76,7 +96,7 @@ int main(int argc, char *argv[])
     const QString big = bench::makeProgramFolder(bigDir, bench::makeDeck(kCards), QStringLiteral("Big.xls"));
     const QString small = bench::makeProgramFolder(smallDir, bench::makeDeck(100), QStringLiteral("Small.xls"));
 
-    std::vector<double> tFreexl, tOpen, tMarkBig, tMarkSmall;
+    std::vector<double> tFreexl, tOpen, tMarkBig, tMarkSmall, tPopup, tNext;
     for (int r = 0; r < rounds; ++r) {
         long cells = 0;
         tFreexl.push_back(bench::timeMs([&] { cells = bench::freexlReadAll(big); }));
@@ -93,6 +113,12 @@ int main(int argc, char *argv[])
         s->show();
         openDeck(*s, small);
         tMarkSmall.push_back(markMicros(*s, 2000));
+        if (r < 3) {
+            s->OptMultFour->setChecked(true);
+            const auto [popup, next] = verdictTimes(*s);
+            tPopup.push_back(popup);
+            tNext.push_back(next);
+        }
         s->close();
     }
 
@@ -103,5 +129,7 @@ int main(int argc, char *argv[])
                 open / freexl);
     std::printf("%-48s %10.1f us  (goal < 1000)\n", "One mark (Right), 32,000 cards", bench::median(tMarkBig));
     std::printf("%-48s %10.1f us\n", "One mark (Right), 100 cards", bench::median(tMarkSmall));
+    std::printf("%-48s %10.1f ms  (set to 500)\n", "Four choices: choice to verdict popup", bench::median(tPopup));
+    std::printf("%-48s %10.1f ms  (set to 1500)\n", "Four choices: choice to next card", bench::median(tNext));
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "app/Trap.h"
 #include "app/Widgets.h"
 #include "decks/DeckStore.h"
+#include "study/Choices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -255,7 +256,7 @@ void frmQuestion::buildStudyView(QWidget *client)
 
     lblQuestion = new WrapLabel(PicQuestions);
     lblQuestion->setObjectName(QStringLiteral("lblQuestion"));
-    place(lblQuestion, 540, 440, 4500, 255);
+    place(lblQuestion, 540, 440, study::kQuestionWidthTwips, 255);
 
     fraPicQuest = frame("fraPicQuest", PicQuestions, 2040, 360, 1815, 1455);
     picQuest = new ImageBox(fraPicQuest);
@@ -268,12 +269,13 @@ void frmQuestion::buildStudyView(QWidget *client)
     QFont popup(QStringLiteral("Verdana"));
     popup.setPointSizeF(21.75);
     lblAnsPopUp->setFont(popup);
+    lblAnsPopUp->hide();  // until a verdict is shown
 
     // The answer panel.
     fraAnswer1 = cardPanel("fraAnswer1", "PicAnswer1", PicAnswer1, client, 240, 2640, 6075, 2440);
     lblAnswer = new WrapLabel(PicAnswer1);
     lblAnswer->setObjectName(QStringLiteral("lblAnswer"));
-    place(lblAnswer, 600, 480, 3500, 255);
+    place(lblAnswer, 600, 480, study::kAnswerWidthTwips, 255);
 
     // The choice panel, in the same place as the answer panel.
     fraAnswer = frame("fraAnswer", client, 240, 2640, 6075, 2450);
@@ -614,6 +616,8 @@ void frmQuestion::PicExit_Click()
 void frmQuestion::mnuAbout_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
+        LeaveOptionsView();
         picAboutUs->show();
         mnuOpt->setEnabled(false);
         mnuDecks->setEnabled(false);
@@ -638,6 +642,7 @@ void frmQuestion::Command1_Click()
 void frmQuestion::mnuOpt_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
         mnuDecks->setEnabled(false);
         mnuStat->setEnabled(false);
         mnuHelp->setEnabled(false);
@@ -650,6 +655,7 @@ void frmQuestion::mnuOpt_Click()
 void frmQuestion::PicOptions1_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
         fraOptions->show();
         HideToolbar();
         HideStudyPanels();
@@ -688,6 +694,7 @@ void frmQuestion::cmdClose_Click()
                 cmdRight->setEnabled(false);
                 cmdWrong->setEnabled(false);
             }
+            ResumeRun();
         } else {
             fraQuestion->show();
             fraAnswer->show();
@@ -695,6 +702,7 @@ void frmQuestion::cmdClose_Click()
             cmdEnd->show();
             mnuStat->setVisible(true);
             mnuOpt->setVisible(true);
+            ResumeRun();
         }
     });
 }

@@ -19,6 +19,7 @@
 #include "app/modMnemora.h"
 
 #include "decks/StudyDocument.h"
+#include "options/StudyOptions.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -303,6 +304,29 @@ public:
     // ---- Options ---------------------------------------------------------
     void SyncOptionButtons();
     void ApplyFontSize();
+    // The record of the study options, read from and written to mod.
+    options::Record OptionRecord() const;
+    void SetOptionRecord(const options::Record &record);
+    // Every command that shows another view calls this first: the options
+    // view is hidden, and a font chosen in it is kept as Done keeps it.
+    void LeaveOptionsView();
+    // The dynamic property of a card label that holds the point size the
+    // font option asked for; the label is drawn at no less than the
+    // smallest size the screen shows legibly.
+    static constexpr const char *kRequestedPointSize = "requestedPointSize";
+    void RequestPointSize(QWidget *w, double points);
+    // The font whose button is selected in the options view.
+    options::Font selectedFont() const;
+
+    // ---- Leaving and resuming a run ------------------------------------
+    // Every command that leaves the study view calls this first: a verdict
+    // still pending is settled without being shown (both timers stop, the
+    // popup hides, the queue moves on); the next card comes when the run
+    // resumes, through ResumeRun().
+    void SettlePendingVerdict();
+    // Back to the study view of a running study: the card that follows a
+    // settled verdict is shown, with fresh choices.
+    void ResumeRun();
 
 public slots:
     // Menus.
@@ -394,6 +418,12 @@ private:
     bool exiting_ = false;
     // Whether this opening's conversion wrote the study copy.
     bool studyCopyWritten_ = false;
+    // A deck was opened successfully and its run has neither ended nor been
+    // broken off by a missing picture.
+    bool runInProgress_ = false;
+    // A verdict was settled while the study view was left; its next card is
+    // still to be shown.
+    bool nextCardDue_ = false;
     QPieSeries *pieSeries_ = nullptr;
     // The file of the deck the editor works on.
     QString editDeckPath_;

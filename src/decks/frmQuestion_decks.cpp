@@ -151,6 +151,8 @@ void frmQuestion::OpenDeck()
 {
     trapErrors([&] {
         ResetCounters();
+        runInProgress_ = false;
+        nextCardDue_ = false;
         DeckOpen = true;
         SessionEnded = false;
         ImageMissing = false;
@@ -174,9 +176,10 @@ void frmQuestion::OpenDeck()
         if (StudyCopyLoaded && !EmptyDeck && studyCopyWritten_) {
             CardOrder = QVector<qint16>(CardCount + 1, 0);
             SyncOptionButtons();
+            runInProgress_ = true;  // until a missing picture breaks it off
             ShowCard();
             ShowStudyPanels();
-            if (mod.ChoiceMode == QLatin1String("2") || mod.ChoiceMode == QLatin1String("4"))
+            if (options::offersChoices(mod.ChoiceMode))
                 HideAnswerButtons();
             mod.StartTime = mod.Now();
             HideEditor();
@@ -200,6 +203,8 @@ void frmQuestion::OpenDeck()
 void frmQuestion::mnuOpen_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
+        LeaveOptionsView();
         mnuOpt->setEnabled(false);
         mnuHelp->setEnabled(false);
         fraAnswer1->hide();
@@ -213,6 +218,7 @@ void frmQuestion::mnuOpen_Click()
 void frmQuestion::PicOpenDeck_Click()
 {
     trapErrors([&] {
+        LeaveOptionsView();
         OpenDeck();
         cmdAddBrowse->hide();
         DeckRecordset.reset();

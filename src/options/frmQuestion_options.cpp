@@ -5,6 +5,7 @@
 #include "app/Widgets.h"
 #include "app/frmQuestion.h"
 #include "study/CardQueue.h"
+#include "options/StudyOptions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,34 +14,37 @@
 #include <QMessageBox>
 #include <QRadioButton>
 
-namespace {
+using options::Choices;
+using options::Font;
+using options::Pick;
 
-bool isChoiceMode(const QString &mode)
+options::Record frmQuestion::OptionRecord() const
 {
-    return mode == QLatin1String("2") || mode == QLatin1String("4");
+    return {mod.ChoiceMode, mod.SortMode, mod.ShowAnswerFirst, mod.FontSize, mod.TimerOn};
 }
 
-void setPointSize(QWidget *w, qreal points)
+void frmQuestion::SetOptionRecord(const options::Record &record)
 {
-    QFont f = w->font();
-    f.setPointSizeF(points);
-    w->setFont(f);
+    mod.ChoiceMode = record.ChoiceMode;
+    mod.SortMode = record.SortMode;
+    mod.ShowAnswerFirst = record.ShowAnswerFirst;
+    mod.FontSize = record.FontSize;
+    mod.TimerOn = record.TimerOn;
 }
-
-}  // namespace
 
 void frmQuestion::SyncOptionButtons()
 {
     trapErrors([&] {
-        if (mod.ChoiceMode == QLatin1String("4")) {
+        const Choices choices = options::choicesOf(mod.ChoiceMode);
+        if (choices == Choices::Four) {
             OptMultFour->setChecked(true);
             OptFontSmall->setChecked(true);
             fraQuestion->show();
             fraAnswer->show();
-        } else if (mod.ChoiceMode == QLatin1String("2")) {
+        } else if (choices == Choices::Two) {
             OptMultTwo->setChecked(true);
             OptFontSmall->setChecked(true);
-            mod.FontSize = QStringLiteral("S");
+            mod.FontSize = options::fontSizeValue(Font::Small);
             fraQuestion->show();
             fraAnswer->show();
         } else {
@@ -59,9 +63,10 @@ void frmQuestion::SyncOptionButtons()
         else
             OptSortVovivIz->setChecked(true);
 
-        if (mod.FontSize == QLatin1String("L"))
+        const Font font = options::fontOf(mod.FontSize);
+        if (font == Font::Large)
             OptFontLarge->setChecked(true);
-        else if (mod.FontSize == QLatin1String("S"))
+        else if (font == Font::Small)
             OptFontSmall->setChecked(true);
         else
             OptFontDefault->setChecked(true);
@@ -70,28 +75,35 @@ void frmQuestion::SyncOptionButtons()
     });
 }
 
+void frmQuestion::RequestPointSize(QWidget *w, double points)
+{
+    w->setProperty(kRequestedPointSize, points);
+    QFont f = w->font();
+    f.setPointSizeF(options::renderedPoints(points, logicalDpiY()));
+    w->setFont(f);
+}
+
 void frmQuestion::ApplyFontSize()
 {
     trapErrors([&] {
-        if (mod.FontSize == QLatin1String("S")) {
-            setPointSize(lblQuestion, 4);
-            setPointSize(lblAnswer, 4);
+        const Font font = options::fontOf(mod.FontSize);
+        const std::optional<double> points = options::requestedPoints(font);
+        if (!points)
+            return;
+        RequestPointSize(lblQuestion, *points);
+        RequestPointSize(lblAnswer, *points);
+        // The choices' own buttons follow only the small font; their labels
+        // keep their own font in every case.
+        if (font == Font::Small)
             for (QRadioButton *o : {OptAns1, OptAns2, OptAns3, OptAns4})
-                setPointSize(o, 4);
-        } else if (mod.FontSize == QLatin1String("D")) {
-            setPointSize(lblQuestion, 13);
-            setPointSize(lblAnswer, 13);
-        } else if (mod.FontSize == QLatin1String("L")) {
-            setPointSize(lblQuestion, 16);
-            setPointSize(lblAnswer, 16);
-        }
+                RequestPointSize(o, *points);
     });
 }
 
 void frmQuestion::OptMultZero_Click()
 {
     trapErrors([&] {
-        mod.ChoiceMode = QStringLiteral("0");
+        SetOptionRecord(options::choose(OptionRecord(), Pick::ChoicesOff));
         SetupChoices();
     });
 }
@@ -99,8 +111,7 @@ void frmQuestion::OptMultZero_Click()
 void frmQuestion::OptMultTwo_Click()
 {
     trapErrors([&] {
-        mod.ChoiceMode = QStringLiteral("2");
-        mod.ShowAnswerFirst = false;
+        SetOptionRecord(options::choose(OptionRecord(), Pick::TwoChoices));
         OptShowFirstQuest->setChecked(true);
         OptFontSmall->setChecked(true);
         if (DeckOpen) {
@@ -113,7 +124,7 @@ void frmQuestion::OptMultTwo_Click()
 void frmQuestion::OptMultFour_Click()
 {
     trapErrors([&] {
-        mod.ChoiceMode = QStringLiteral("4");
+        SetOptionRecord(options::choose(OptionRecord(), Pick::FourChoices));
         OptShowFirstQuest->setChecked(true);
         OptFontSmall->setChecked(true);
         if (DeckOpen) {
@@ -125,18 +136,18 @@ void frmQuestion::OptMultFour_Click()
 
 void frmQuestion::OptSortVovivIz_Click()
 {
-    mod.SortMode = false;
+    SetOptionRecord(options::choose(OptionRecord(), Pick::VovivIzOrder));
 }
 
 void frmQuestion::OptSortRandom_Click()
 {
-    mod.SortMode = true;
+    SetOptionRecord(options::choose(OptionRecord(), Pick::RandomOrder));
 }
 
 void frmQuestion::OptShowFirstQuest_Click()
 {
     trapErrors([&] {
-        mod.ShowAnswerFirst = false;
+        SetOptionRecord(options::choose(OptionRecord(), Pick::QuestionFirst));
         ShowFirstSide();
     });
 }
@@ -144,11 +155,11 @@ void frmQuestion::OptShowFirstQuest_Click()
 void frmQuestion::OptShowFirstAns_Click()
 {
     trapErrors([&] {
-        mod.ShowAnswerFirst = true;
+        SetOptionRecord(options::choose(OptionRecord(), Pick::AnswerFirst));
         OptMultZero->setChecked(true);
         SyncOptionButtons();
         HideStudyPanels();
-        if (!isChoiceMode(mod.ChoiceMode))
+        if (!options::offersChoices(mod.ChoiceMode))
             ShowFirstSide();
     });
 }
@@ -156,7 +167,7 @@ void frmQuestion::OptShowFirstAns_Click()
 void frmQuestion::OptFontSmall_Click()
 {
     trapErrors([&] {
-        mod.FontSize = QStringLiteral("S");
+        SetOptionRecord(options::choose(OptionRecord(), Pick::SmallFont));
         OptFontSmall->setChecked(true);
         ApplyFontSize();
     });
@@ -165,12 +176,7 @@ void frmQuestion::OptFontSmall_Click()
 void frmQuestion::OptFontDefault_Click()
 {
     trapErrors([&] {
-        if (!isChoiceMode(mod.ChoiceMode)) {
-            mod.FontSize = QStringLiteral("D");
-            OptFontDefault->setChecked(true);
-        } else {
-            mod.FontSize = QStringLiteral("S");
-        }
+        SetOptionRecord(options::choose(OptionRecord(), Pick::DefaultFont));
         OptMultZero->setChecked(true);
         ApplyFontSize();
     });
@@ -179,8 +185,7 @@ void frmQuestion::OptFontDefault_Click()
 void frmQuestion::OptFontLarge_Click()
 {
     trapErrors([&] {
-        mod.FontSize = isChoiceMode(mod.ChoiceMode) ? QStringLiteral("S") : QStringLiteral("L");
-        OptFontLarge->setChecked(true);
+        SetOptionRecord(options::choose(OptionRecord(), Pick::LargeFont));
         OptMultZero->setChecked(true);
         ApplyFontSize();
     });
@@ -188,7 +193,29 @@ void frmQuestion::OptFontLarge_Click()
 
 void frmQuestion::ChkTimerEnable_Click()
 {
-    mod.TimerOn = ChkTimerEnable->isChecked();
+    SetOptionRecord(options::choose(OptionRecord(), ChkTimerEnable->isChecked() ? Pick::TimerOn : Pick::TimerOff));
+}
+
+void frmQuestion::LeaveOptionsView()
+{
+    if (fraOptions->isHidden())
+        return;
+    mnuDecks->setEnabled(true);
+    mnuStat->setEnabled(true);
+    fraOptions->hide();
+    // A font chosen in the view is kept, as Done keeps it.
+    mod.FontSize = options::fontOnLeaving(OptionRecord(), selectedFont());
+}
+
+Font frmQuestion::selectedFont() const
+{
+    if (OptFontLarge->isChecked())
+        return Font::Large;
+    if (OptFontDefault->isChecked())
+        return Font::Default;
+    if (OptFontSmall->isChecked())
+        return Font::Small;
+    return Font::Unset;
 }
 
 void frmQuestion::cmdDone_Click()
@@ -199,40 +226,41 @@ void frmQuestion::cmdDone_Click()
         fraOptions->hide();
         fraQuestion->show();
 
-        if (study::isPictureReference(QuestionText))
+        // Only a running study shows its question picture again.
+        if (runInProgress_ && study::isPictureReference(QuestionText))
             LoadQuestionPicture(QuestionText);
 
-        if (isChoiceMode(mod.ChoiceMode)) {
+        const Choices choices = options::choicesOf(mod.ChoiceMode);
+        if (options::offersChoices(mod.ChoiceMode)) {
             fraAnswer->show();
             PicAnswer->show();
             OptShowFirstQuest->setChecked(true);
             cmdEnd->show();
-        } else if (mod.ChoiceMode == QLatin1String("0")) {
+        } else if (choices == Choices::Off) {
             ShowStudyPanels();
             cmdAns->setEnabled(true);
             OptMultZero->setChecked(true);
-            if (OptFontLarge->isChecked()) {
-                mod.FontSize = QStringLiteral("L");
-                ApplyFontSize();
-            } else if (OptFontDefault->isChecked()) {
-                mod.FontSize = QStringLiteral("D");
-                ApplyFontSize();
-            } else if (OptFontSmall->isChecked()) {
-                mod.FontSize = QStringLiteral("S");
+            const Font font = selectedFont();
+            if (font != Font::Unset) {
+                mod.FontSize = options::fontOnLeaving(OptionRecord(), font);
                 ApplyFontSize();
             }
         }
 
-        if ((mod.DeckName.isEmpty() && DeckOpen) || (DeckOpen && !StudyCopyLoaded) || !DeckOpen
-            || SessionEnded) {
+        // The study view only for a run that opened and is still going.
+        const bool running = runInProgress_ && DeckOpen && StudyCopyLoaded && !mod.DeckName.isEmpty()
+                             && !SessionEnded;
+        if (!running) {
             HideStudyPanels();
             ShowToolbar();
         }
 
-        if (isChoiceMode(mod.ChoiceMode) && !mod.ShowAnswerFirst && mod.SortMode)
+        if (options::offersChoices(mod.ChoiceMode) && !mod.ShowAnswerFirst && mod.SortMode)
             LayoutQuestionFirst();
-        if (mod.FontSize == QLatin1String("S"))
+        if (options::fontOf(mod.FontSize) == Font::Small)
             OptFontSmall->setChecked(true);
+        if (running)
+            ResumeRun();
     } catch (const PictureMissing &) {
         ShowPictureMissing(QStringLiteral("Please ensure the Image is in proper folder\nPlease open a new Deck"));
     } catch (const std::exception &) {

@@ -16,6 +16,8 @@
 void frmQuestion::mnuStat_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
+        LeaveOptionsView();
         HideStudyPanels();
         if (!SessionEnded)
             mod.EndTime = mod.Now();

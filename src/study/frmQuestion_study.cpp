@@ -6,6 +6,7 @@
 #include "app/Widgets.h"
 #include "app/frmQuestion.h"
 #include "study/CardQueue.h"
+#include "study/Choices.h"
 
 #include <QAction>
 #include <QFrame>
@@ -22,6 +23,13 @@ void setCaption(QLabel *label, const QString &text)
     label->setText(text);
     if (auto *wrap = qobject_cast<WrapLabel *>(label))
         wrap->fitHeight();
+}
+
+// A colour value as the program stores it: red in the low byte, then green,
+// then blue.
+QColor colourOf(int value)
+{
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
 // A counter of marks stops at the largest 16-bit value instead of failing.
@@ -96,14 +104,14 @@ void frmQuestion::ShowRandomCard()
 
 void frmQuestion::LayoutQuestionFirst()
 {
-    lblQuestion->setTextAndWidth(QuestionText, twipsX(4500));
-    lblAnswer->setTextAndWidth(AnswerText, twipsX(3500));
+    lblQuestion->setTextAndWidth(QuestionText, twipsX(study::kQuestionWidthTwips));
+    lblAnswer->setTextAndWidth(AnswerText, twipsX(study::kAnswerWidthTwips));
 }
 
 void frmQuestion::LayoutAnswerFirst()
 {
-    lblQuestion->setTextAndWidth(AnswerText, twipsX(3500));
-    lblAnswer->setTextAndWidth(QuestionText, twipsX(4500));
+    lblQuestion->setTextAndWidth(AnswerText, twipsX(study::kAnswerWidthTwips));
+    lblAnswer->setTextAndWidth(QuestionText, twipsX(study::kQuestionWidthTwips));
 }
 
 void frmQuestion::ShowCard()
@@ -159,6 +167,9 @@ void frmQuestion::ShowCard()
 
 void frmQuestion::ShowPictureMissing(const QString &message)
 {
+    // The run cannot go on without the picture: Done no longer returns to it.
+    runInProgress_ = false;
+    nextCardDue_ = false;
     HideStudyPanels();
     ShowToolbar();
     mnuStat->setVisible(false);
@@ -246,18 +257,19 @@ void frmQuestion::MarkCard(bool wrong)
 void frmQuestion::SetupChoices()
 {
     trapErrors([&] {
-        if (mod.ChoiceMode == QLatin1String("4")) {
+        const options::Choices choices = options::choicesOf(mod.ChoiceMode);
+        if (choices == options::Choices::Four) {
             FillTwoChoices();
             OptAns3->show();
             OptAns4->show();
             lblOptAns3->show();
             lblOptAns4->show();
-            const int n = CardCount;
-            lblOptAns3->setText(CardText(study::remainder(n + 1 + mod.CardPos, n), 1));
-            lblOptAns4->setText(CardText(study::remainder(n + 2 + mod.CardPos, n), 1));
+            const QVector<int> cards = study::choiceCards(CardCount, mod.CardPos, 4);
+            lblOptAns3->setText(CardText(cards[2], 1));
+            lblOptAns4->setText(CardText(cards[3], 1));
             FillFourChoices();
             HideAnswerButtons();
-        } else if (mod.ChoiceMode == QLatin1String("2")) {
+        } else if (choices == options::Choices::Two) {
             FillTwoChoices();
             OptAns3->hide();
             OptAns4->hide();
@@ -282,9 +294,9 @@ void frmQuestion::SetupChoices()
 void frmQuestion::FillTwoChoices()
 {
     trapErrors([&] {
-        const int n = CardCount;
-        lblOptAns1->setText(CardText(study::remainder(n - 2 + mod.CardPos, n), 1));
-        lblOptAns2->setText(CardText(study::remainder(n - 1 + mod.CardPos, n), 1));
+        const QVector<int> cards = study::choiceCards(CardCount, mod.CardPos, 2);
+        lblOptAns1->setText(CardText(cards[0], 1));
+        lblOptAns2->setText(CardText(cards[1], 1));
         ResetChoiceWidths();
     });
 }
@@ -304,7 +316,7 @@ void frmQuestion::FillFourChoices()
 void frmQuestion::ResetChoiceWidths()
 {
     for (QLabel *l : {lblOptAns1, lblOptAns2, lblOptAns3, lblOptAns4})
-        l->resize(twipsX(1500), l->height());
+        l->resize(twipsX(study::kChoiceWidthTwips), l->height());
 }
 
 void frmQuestion::ClearChoices()
@@ -319,22 +331,17 @@ void frmQuestion::ClearChoices()
 
 void frmQuestion::CheckChoice(QLabel *label)
 {
+    const study::Verdict verdict = study::judgeChoice(label->text(), lblAnswer->text());
+    qint16 &counter = verdict.right ? mod.RightCount : mod.WrongCount;
+    counter = countOne(counter);
+    PopupCaption = verdict.caption;
+    LastAnswerWrong = !verdict.right;
     QPalette palette = lblAnsPopUp->palette();
-    if (label->text() == lblAnswer->text()) {
-        mod.RightCount = countOne(mod.RightCount);
-        PopupCaption = QStringLiteral("Right");
-        LastAnswerWrong = false;
-        palette.setColor(QPalette::WindowText, QColor(0, 255, 0));
-    } else {
-        mod.WrongCount = countOne(mod.WrongCount);
-        PopupCaption = QStringLiteral("Wrong");
-        LastAnswerWrong = true;
-        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-    }
+    palette.setColor(QPalette::WindowText, colourOf(verdict.colour));
     lblAnsPopUp->setPalette(palette);
     lblAnsPopUp->hide();
     Timer1->setEnabled(true);
-    Timer1->setInterval(500);
+    Timer1->setInterval(study::kVerdictDelayMs);
 }
 
 void frmQuestion::OptAns1_Click()
@@ -364,8 +371,30 @@ void frmQuestion::Timer1_Timer()
         lblAnsPopUp->show();
         lblAnsPopUp->raise();
         Timer2->setEnabled(true);
-        Timer2->setInterval(1000);
+        Timer2->setInterval(study::kVerdictShownMs);
     });
+}
+
+void frmQuestion::SettlePendingVerdict()
+{
+    if (!Timer1->isEnabled() && !Timer2->isEnabled())
+        return;
+    // The choice was counted when it was made; only the move to the next
+    // card is left, and the card itself waits until the run resumes.
+    Timer2->setEnabled(false);
+    Timer1->setEnabled(false);
+    lblAnsPopUp->hide();
+    ClearChoices();
+    NextCardIndex();
+    nextCardDue_ = true;
+}
+
+void frmQuestion::ResumeRun()
+{
+    if (!nextCardDue_)
+        return;
+    nextCardDue_ = false;
+    ShowCard();
 }
 
 void frmQuestion::Timer2_Timer()
@@ -387,6 +416,9 @@ void frmQuestion::Timer2_Timer()
 void frmQuestion::cmdEnd_Click()
 {
     trapErrors([&] {
+        SettlePendingVerdict();
+        nextCardDue_ = false;
+        runInProgress_ = false;
         mod.EndTime = mod.Now();
         SessionEnded = true;
         ShowStatistics();

@@ -1,5 +1,5 @@
 // The main window as the user first meets it: start-up, the About panel,
-// the ways into the options view, the layout in twips, and shutdown.
+// the layout in twips, and shutdown.
 
 #include "app/FileSystemObject.h"
 #include "app/Trap.h"
@@ -147,34 +147,6 @@ private slots:
         // in the menu bar again.
         menu(w, "mnuStat")->setVisible(true);
         QVERIFY(menu(w, "mnuStat")->isEnabled());
-    }
-
-    void optionsViewFromTheMenu()
-    {
-        ProgramFolder folder;
-        frmQuestion w(folder.path());
-        w.show();
-        trigger(menu(w, "mnuOpt"));
-        QVERIFY(!control(w, "fraOptions")->isHidden());
-        QVERIFY(!toolbarShown(w));
-        QVERIFY(!menu(w, "mnuDecks")->isEnabled());
-        QVERIFY(!menu(w, "mnuStat")->isEnabled());
-        QVERIFY(!menu(w, "mnuHelp")->isEnabled());
-        QVERIFY(control(w, "fraQuestion")->isHidden());
-    }
-
-    void optionsViewFromThePictureButton()
-    {
-        ProgramFolder folder;
-        frmQuestion w(folder.path());
-        w.show();
-        click(w.findChild<QAbstractButton *>("PicOptions1"));
-        QVERIFY(!control(w, "fraOptions")->isHidden());
-        QVERIFY(!toolbarShown(w));
-        // Only "&Help" is greyed; the other items keep their state.
-        QVERIFY(menu(w, "mnuDecks")->isEnabled());
-        QVERIFY(menu(w, "mnuOpt")->isEnabled());
-        QVERIFY(!menu(w, "mnuHelp")->isEnabled());
     }
 
     void closingDeletesTheStudyCopy()

@@ -1,9 +1,12 @@
 // The rules of a run that need no window: the card queue, the neighbour
-// numbers, picture paths, and the statistics texts.
+// numbers, the verdict on a choice, the option coupling, picture paths, and
+// the statistics texts.
 
 #include "app/Trap.h"
+#include "options/StudyOptions.h"
 #include "stats/StatsText.h"
 #include "study/CardQueue.h"
+#include "study/Choices.h"
 
 #include <QTest>
 
@@ -73,6 +76,97 @@ private slots:
         QCOMPARE(study::remainder(1 - 2 + 0, 1), -1 % 1);
         QCOMPARE(study::remainder(-1, 1), 0);
         QVERIFY_THROWS_EXCEPTION(StepFailed, study::remainder(3, 0));
+    }
+
+    void choiceCards_data()
+    {
+        QTest::addColumn<int>("cards");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<QVector<int>>("expected");  // places 1 to 4; mode "2" takes the first two
+        QTest::newRow("1 card") << 1 << 0 << QVector<int>{0, 0, 0, 0};
+        QTest::newRow("2 cards, card 0") << 2 << 0 << QVector<int>{0, 1, 1, 0};
+        QTest::newRow("3 cards, card 0") << 3 << 0 << QVector<int>{1, 2, 1, 2};
+        QTest::newRow("5 cards, card 4") << 5 << 4 << QVector<int>{2, 3, 0, 1};
+        QTest::newRow("10 cards, card 9") << 10 << 9 << QVector<int>{7, 8, 0, 1};
+    }
+    void choiceCards()
+    {
+        QFETCH(int, cards);
+        QFETCH(int, pos);
+        QFETCH(QVector<int>, expected);
+        QCOMPARE(study::choiceCards(cards, pos, 4), expected);
+        QCOMPARE(study::choiceCards(cards, pos, 2), expected.mid(0, 2));
+        QVERIFY_THROWS_EXCEPTION(StepFailed, study::choiceCards(0, 0, 2));
+    }
+
+    void judgeChoice_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("right");  // against "Paris"
+        QTest::newRow("same text") << "Paris" << true;
+        QTest::newRow("other text") << "Rome" << false;
+        QTest::newRow("case differs") << "paris" << false;
+        QTest::newRow("trailing space") << "Paris " << false;
+    }
+    void judgeChoice()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(bool, right);
+        const study::Verdict v = study::judgeChoice(chosen, "Paris");
+        QCOMPARE(v.right, right);
+        QCOMPARE(v.caption, right ? QStringLiteral("Right") : QStringLiteral("Wrong"));
+        QCOMPARE(v.colour, right ? 65280 : 255);
+    }
+
+    // Records are written "ChoiceMode first order FontSize timer"; picks
+    // by their button's caption letter.
+    void optionCoupling_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("picks");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("leaving");  // FontSize once the view is left
+        QTest::newRow("4 while answer first") << "0 A V D T" << "4" << "4 Q V S T" << "S";
+        QTest::newRow("answer while 2") << "2 Q R S T" << "A" << "0 A R S T" << "S";
+        QTest::newRow("large while 2") << "2 Q V S T" << "L" << "0 Q V S T" << "L";
+        QTest::newRow("default while 4") << "4 Q V S -" << "D" << "0 Q V S -" << "D";
+        QTest::newRow("large, no choices") << "0 Q V D T" << "L" << "0 Q V L T" << "L";
+        QTest::newRow("sort, timer") << "0 Q V D T" << "R V - T Q" << "0 Q V D T" << "D";
+    }
+    void optionCoupling()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, picks);
+        QFETCH(QString, record);
+        QFETCH(QString, leaving);
+        using options::Pick;
+        const QHash<QString, Pick> pickOf{
+            {"0", Pick::ChoicesOff}, {"2", Pick::TwoChoices}, {"4", Pick::FourChoices}, {"Q", Pick::QuestionFirst},
+            {"A", Pick::AnswerFirst}, {"S", Pick::SmallFont}, {"D", Pick::DefaultFont}, {"L", Pick::LargeFont},
+            {"V", Pick::VovivIzOrder}, {"R", Pick::RandomOrder}, {"T", Pick::TimerOn}, {"-", Pick::TimerOff}};
+        const QStringList f = start.split(' ');
+        options::Record r{f[0], f[2] == "R", f[1] == "A", f[3], f[4] == "T"};
+        options::Font font = options::fontOf(r.FontSize);
+        for (const QString &p : picks.split(' ')) {
+            r = options::choose(r, pickOf.value(p));
+            if (options::fontOf(p) != options::Font::Unset)
+                font = options::fontOf(p);
+        }
+        QCOMPARE(QStringList({r.ChoiceMode, r.ShowAnswerFirst ? "A" : "Q", r.SortMode ? "R" : "V", r.FontSize,
+                              r.TimerOn ? "T" : "-"}).join(' '), record);
+        QCOMPARE(options::fontOnLeaving(r, font), leaving);
+    }
+
+    void fontPoints()
+    {
+        // 4, 13 and 16 points asked; 4 drawn at 11 pixels on any screen.
+        QCOMPARE(options::requestedPoints(options::fontOf("S")), 4.0);
+        QCOMPARE(options::requestedPoints(options::fontOf("D")), 13.0);
+        QCOMPARE(options::requestedPoints(options::fontOf("L")), 16.0);
+        QVERIFY(!options::requestedPoints(options::fontOf("")));
+        QCOMPARE(options::renderedPoints(4, 96), 8.25);
+        QCOMPARE(options::renderedPoints(4, 192), 4.125);
+        QCOMPARE(options::renderedPoints(13, 96), 13.0);
     }
 
     void picturePath_data()

@@ -1,6 +1,7 @@
 // A study run driven as a user drives it: opening a deck through the file
 // dialog, the card orders, picture questions, the answer shown first,
-// marking, the statistics in the middle of a run and at its end.
+// marking, the statistics in the middle of a run and at its end, the
+// options and multiple choice, and which view each command leaves on screen.
 
 #include "app/Widgets.h"
 #include "support/GuiTest.h"
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QProcess>
 
 using namespace guitest;
 
@@ -39,6 +41,12 @@ QVector<qint16> queueOf(const frmQuestion &w)
 struct Session {
     explicit Session(const QStringList &decks = {QStringLiteral("capitals-xlwt.xls")}) : folder(decks)
     {
+        // Decks of their own kind for the tables: a capital extension, two
+        // answers alike, a picture question.
+        folder.addDeck("capitals-xlwt.xls", "Caps.XLS");
+        writeDeck(folder.deckPath("Same.xls"), {{"q0", "X"}, {"q1", "Y"}, {"q2", "Z"}, {"q3", "X"}, {"q4", "X"}});
+        folder.writePicture("Images/circle.jpg", Qt::red);
+        writeDeck(folder.deckPath("Pictures.xls"), {{"\\Images\\circle.jpg", "Circle"}, {"next", "card"}});
         w = std::make_unique<frmQuestion>(folder.path());
         w->mod.clock = [this] { return now; };
         w->show();
@@ -54,13 +62,98 @@ struct Session {
     void reveal() { click(button("cmdAns")); }
     void right() { reveal(); click(button("cmdRight")); }
     void wrong() { reveal(); click(button("cmdWrong")); }
-    // Sets an option in the options view, then leaves it with Done.
-    void option(const char *name)
+    // The views on screen, joined by "+".
+    QString views()
     {
-        click(button("PicOptions1"));
-        clickIndicator(button(name));
-        click(button("cmdDone"));
+        QStringList v;
+        for (const auto &[view, controls] : {std::pair{"start", "PicOpenDeck"}, {"options", "fraOptions"},
+                                             {"study", "fraQuestion fraAnswer fraAnswer1 cmdAns cmdEnd"},
+                                             {"statistics", "fraStat"}, {"about", "picAboutUs"}})
+            for (const QString &name : QString(controls).split(' '))
+                if (get(qPrintable(name))->isVisible() && !v.contains(view))
+                    v << view;
+        return v.join('+');
     }
+
+    // The choice place (1 to 4) on screen whose text is (right) or is not
+    // the shown answer.
+    int place(bool right)
+    {
+        for (int k = 1; k <= 4; ++k)
+            if (shown(qPrintable(QStringLiteral("OptAns%1").arg(k)))
+                && (offered(k) == answer()) == right)
+                return k;
+        return 0;
+    }
+    QString offered(int k) { return get<QLabel>(qPrintable(QStringLiteral("lblOptAns%1").arg(k)))->text(); }
+
+    // Runs steps as a user takes them, and checks that after each one
+    // exactly one view is on screen. A step is a control's name (clicked;
+    // an option button or check box at its indicator), "menu:name",
+    // "open:file" or "openmenu:file" (through the dialog; no file cancels
+    // it), "choose:right", "choose:wrong" or "choose:k", "tick1" or
+    // "tick2" (a timer's tick), "wait:ms", "rm:file" (under the program
+    // folder) or "sync:record" (the options record set, then
+    // SyncOptionButtons). A message box a step brings up is answered and
+    // its text kept in `message`.
+    void run(const QString &steps)
+    {
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            const QString arg = step.section(':', 1);
+            const auto shownBox = answerMessageBox(std::make_shared<Message>(), 3000);
+            auto afterDialog = std::make_shared<Message>();
+            if (step.startsWith("open:")) {
+                afterDialog = arg.isEmpty() ? openDeck(*w, QString()) : open(arg);
+            } else if (step.startsWith("openmenu:")) {
+                afterDialog = answerFileDialog(arg.isEmpty() ? QString() : folder.deckPath(arg));
+                trigger(get<QAction>("mnuOpen"));
+            } else if (step.startsWith("menu:")) {
+                trigger(get<QAction>(qPrintable(arg)));
+            } else if (step.startsWith("choose:")) {
+                const int k = arg == "right" ? place(true) : arg == "wrong" ? place(false) : arg.toInt();
+                QVERIFY2(k > 0, qPrintable(step));
+                clickIndicator(button(qPrintable(QStringLiteral("OptAns%1").arg(k))));
+            } else if (step.startsWith("tick")) {
+                step == "tick1" ? w->Timer1_Timer() : w->Timer2_Timer();
+            } else if (step.startsWith("wait:")) {
+                QTest::qWait(arg.toInt());
+            } else if (step.startsWith("rm:")) {
+                QVERIFY(QFile::remove(folder.path() + "/" + arg));
+            } else if (step.startsWith("sync:")) {
+                const QStringList f = arg.split(',');
+                w->SetOptionRecord({f[0], f[2] == "R", f[1] == "A", f[3], f[4] == "T"});
+                w->SyncOptionButtons();
+            } else if (auto *b = button(qPrintable(step)); qobject_cast<QRadioButton *>(b) || qobject_cast<QCheckBox *>(b)) {
+                clickIndicator(b);
+            } else {
+                click(b);
+            }
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+            stopPollers();
+            for (const auto &box : {shownBox, afterDialog})
+                if (box->shown)
+                    message = box->text;
+            // SyncOptionButtons alone is no user's step: it shows panels its
+            // callers hide again.
+            const QString on = views();
+            QVERIFY2(step.startsWith("sync:") || (!on.isEmpty() && !on.contains('+')), qPrintable(step + ": " + on));
+        }
+    }
+
+    // The options record as "ChoiceMode first order FontSize timer".
+    QString record()
+    {
+        const modMnemora &m = w->mod;
+        return QStringList{m.ChoiceMode, m.ShowAnswerFirst ? "A" : "Q", m.SortMode ? "R" : "V", m.FontSize,
+                           m.TimerOn ? "T" : "-"}.join(' ');
+    }
+    // Which verdict timers are on: "1", "2", "12" or "".
+    QString timers()
+    {
+        return QString(w->Timer1->isEnabled() ? "1" : "") + (w->Timer2->isEnabled() ? "2" : "");
+    }
+    double requested(const char *label) { return get(label)->property(frmQuestion::kRequestedPointSize).toDouble(); }
+    QString message;
 
     ProgramFolder folder;
     std::unique_ptr<frmQuestion> w;
@@ -108,66 +201,6 @@ private slots:
         QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup |
                                          QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther),
                  QFile::Permissions());
-    }
-
-    void openingFromTheMenu()
-    {
-        Session s;
-        answerFileDialog(s.folder.deckPath("capitals-xlwt.xls"));
-        trigger(s.w->findChild<QAction *>("mnuOpen"));
-        QCOMPARE(s.question(), QStringLiteral("France"));
-        QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isVisible());
-        QVERIFY(!s.w->DeckConnection);
-    }
-
-    void rejectedOpenings_data()
-    {
-        QTest::addColumn<QString>("fileName");  // empty: the dialog is cancelled
-        QTest::addColumn<bool>("fromMenu");
-        QTest::addColumn<QString>("message");
-        const QString blank = QStringLiteral("You have opened a Blank file or a file with Invalid file format");
-        QTest::newRow("cancelled") << QString() << false << QString();
-        QTest::newRow("cancelled from the menu") << QString() << true << QString();
-        QTest::newRow("capital extension") << QStringLiteral("Capitals.XLS") << false << QString();
-        QTest::newRow("further full stop") << QStringLiteral("my.deck.xls") << true << QString();
-        QTest::newRow("title row only") << QStringLiteral("title-only-xlwt.xls") << false << blank;
-        QTest::newRow("no card at all") << QStringLiteral("empty-xlwt.xls") << true << blank;
-        QTest::newRow("damaged") << QStringLiteral("truncated.xls") << false << blank;
-        QTest::newRow("no Sheet1") << QStringLiteral("nosheet.xls") << false << blank;
-    }
-
-    void rejectedOpenings()
-    {
-        QFETCH(QString, fileName);
-        QFETCH(bool, fromMenu);
-        QFETCH(QString, message);
-        Session s({"title-only-xlwt.xls", "empty-xlwt.xls"});
-        s.folder.addDeck("capitals-xlwt.xls", "Capitals.XLS");
-        s.folder.addDeck("capitals-xlwt.xls", "my.deck.xls");
-        s.folder.addDeck("malformed-truncated.xls", "truncated.xls");
-        s.folder.addDeck("no-sheet1-xlwt.xls", "nosheet.xls");
-
-        auto shown = answerFileDialog(fileName.isEmpty() ? QString() : s.folder.deckPath(fileName));
-        if (fromMenu)
-            trigger(s.w->findChild<QAction *>("mnuOpen"));
-        else
-            click(s.button("PicOpenDeck"));
-        QTRY_VERIFY(!QApplication::activeModalWidget());
-
-        QCOMPARE(shown->shown, !message.isEmpty());
-        if (shown->shown) {
-            QCOMPARE(shown->text, message);
-            QCOMPARE(shown->title, QStringLiteral("Mnemora"));
-            QCOMPARE(shown->icon, QMessageBox::Information);
-        }
-        // Back at the start view, "&Options" usable again.
-        QVERIFY(s.shown("PicOpenDeck"));
-        QVERIFY(!s.shown("fraQuestion"));
-        QVERIFY(!s.shown("cmdAns"));
-        QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Options", "&Help"}));
-        QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isEnabled());
-        QVERIFY(s.w->findChild<QAction *>("mnuHelp")->isEnabled());
-        QVERIFY(s.w->DeckOpen);
     }
 
     void aDamagedDeckIsNotStudiedFromAnOldStudyCopy()
@@ -250,7 +283,7 @@ private slots:
     {
         const auto run = [] {
             Session s;
-            s.option("OptSortRandom");
+            s.run("PicOptions1 OptSortRandom cmdDone");
             s.open("capitals-xlwt.xls");
             QStringList seen{s.question()};
             for (int i = 0; i < 60; ++i) {
@@ -362,7 +395,7 @@ private slots:
         Session s{QStringList()};
         s.folder.writePicture("Images/circle.jpg", Qt::red);
         writeDeck(s.folder.deckPath("Mixed.xls"), {{"France", "Paris"}, {"\\Images\\circle.jpg", "Circle"}});
-        s.option("OptShowFirstAns");
+        s.run("PicOptions1 OptShowFirstAns cmdDone");
         QVERIFY(s.w->mod.ShowAnswerFirst);
         s.open("Mixed.xls");
 
@@ -380,17 +413,6 @@ private slots:
         QVERIFY(s.shown("fraPicQuest"));
         QCOMPARE(answer->text(), QStringLiteral("Circle"));
         QCOMPARE(answer->width(), s.w->twipsX(3500));
-    }
-
-    void answerFirstWithoutItsRevealPicture()
-    {
-        Session s;
-        QFile::remove(s.folder.path() + "/Images/showque.jpg");
-        s.option("OptShowFirstAns");
-        auto shown = s.open("capitals-xlwt.xls");
-        QTRY_VERIFY(shown->shown);
-        QVERIFY(shown->text.startsWith("Please ensure the Image is in proper folder"));
-        QVERIFY(s.shown("PicOpenDeck"));
     }
 
     // ---- Statistics -------------------------------------------------------------------
@@ -468,19 +490,6 @@ private slots:
         QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Help"}));
     }
 
-    void timerOptionOffHidesTheSessionTime()
-    {
-        Session s;
-        s.option("ChkTimerEnable");
-        QVERIFY(!s.w->mod.TimerOn);
-        s.open("capitals-xlwt.xls");
-        s.right();
-        click(s.button("cmdEnd"));
-        QVERIFY(s.get<QWidget>("Label8")->isHidden());
-        QVERIFY(s.get<QWidget>("lblSessionTime")->isHidden());
-        QCOMPARE(s.get<QLabel>("lblCardsRight")->text(), QStringLiteral("1  ( 100 % )"));
-    }
-
     void countersStopAtTheirLimit()
     {
         Session s;
@@ -547,75 +556,315 @@ private slots:
         QCOMPARE(s.get<QLabel>("lblSessionTime")->text(), QStringLiteral("00:02:00"));
     }
 
-    void statisticsMidRunWithChoices()
+    // ---- Options ------------------------------------------------------------------------
+
+    void optionCoupling_data()
     {
-        Session s;
-        s.option("OptMultFour");
-        s.open("capitals-xlwt.xls");
-        QVERIFY(!s.shown("cmdAns"));
-        trigger(s.w->findChild<QAction *>("mnuStat"));
-        click(s.button("cmdClose"));
-        QVERIFY(s.shown("fraQuestion"));
-        QVERIFY(s.shown("fraAnswer"));
-        QVERIFY(s.shown("PicAnswer"));
-        QVERIFY(s.shown("cmdEnd"));
-        QVERIFY(!s.shown("cmdAns"));
-        QVERIFY(!s.shown("cmdRight"));
-        QVERIFY(!s.shown("cmdWrong"));
-        QCOMPARE(s.question(), QStringLiteral("France"));
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("selected");  // first letters of the selected buttons' captions
+        QTest::addColumn<double>("points");     // requested for lblQuestion and lblAnswer
+        QTest::newRow("start-up") << "" << "0 Q V D T" << "VQ0DE" << 13.0;
+        QTest::newRow("4 while answer first") << "PicOptions1 OptShowFirstAns OptMultFour" << "4 Q V S T" << "VQ4SE" << 4.0;
+        QTest::newRow("2 while answer first") << "PicOptions1 OptShowFirstAns OptMultTwo" << "2 Q V S T" << "VQ2SE" << 4.0;
+        QTest::newRow("answer while 2") << "PicOptions1 OptMultTwo OptShowFirstAns" << "0 A V S T" << "VA0SE" << 4.0;
+        QTest::newRow("large while 2") << "PicOptions1 OptMultTwo OptFontLarge" << "0 Q V S T" << "VQ0LE" << 4.0;
+        QTest::newRow("large while 2, Done") << "PicOptions1 OptMultTwo OptFontLarge cmdDone" << "0 Q V L T" << "VQ0LE" << 16.0;
+        QTest::newRow("default while 4, Done") << "PicOptions1 OptMultFour OptFontDefault cmdDone" << "0 Q V D T" << "VQ0DE" << 13.0;
+        QTest::newRow("large while 4, Open Deck") << "PicOptions1 OptMultFour OptFontLarge openmenu:capitals-xlwt.xls"
+                                                  << "0 Q V L T" << "VQ0LE" << 16.0;
+        QTest::newRow("4 mid-run") << "open:capitals-xlwt.xls menu:mnuOpt OptMultFour cmdDone" << "4 Q V S T" << "VQ4SE" << 4.0;
+        QTest::newRow("sort after random") << "PicOptions1 OptSortRandom OptSortVovivIz cmdDone" << "0 Q V D T" << "VQ0DE" << 13.0;
+        QTest::newRow("timer unchecked") << "PicOptions1 ChkTimerEnable" << "0 Q V D -" << "VQ0D" << 13.0;
+        QTest::newRow("timer checked again") << "PicOptions1 ChkTimerEnable ChkTimerEnable" << "0 Q V D T" << "VQ0DE" << 13.0;
+        QTest::newRow("sync 4, random") << "sync:4,Q,R,S,-" << "4 Q R S -" << "RQ4S" << 4.0;
+        QTest::newRow("sync 2, answer first") << "sync:2,A,V,D,T" << "2 Q V S T" << "VQ2SE" << 4.0;
+        QTest::newRow("sync large, answer first") << "sync:0,A,V,L,T" << "0 A V L T" << "VA0LE" << 16.0;
     }
 
-    void choosingAmongFourAnswers()
+    void optionCoupling()
     {
+        QFETCH(QString, steps);
+        QFETCH(QString, record);
+        QFETCH(QString, selected);
+        QFETCH(double, points);
         Session s;
-        s.option("OptMultFour");
-        s.open("capitals-xlwt.xls");
-        QCOMPARE(s.question(), QStringLiteral("France"));
-        QVERIFY(s.shown("fraAnswer"));
-        // The wrong answers come from the neighbouring cards; one place
-        // holds the right answer.
-        QStringList offered;
-        for (const char *name : {"lblOptAns1", "lblOptAns2", "lblOptAns3", "lblOptAns4"})
-            offered << s.get<QLabel>(name)->text();
-        const int right = offered.indexOf("Paris") + 1;
-        QVERIFY(right > 0);
-        const QStringList neighbours{"Oslo", "Dublin", "Berlin", "Rome"};  // cards -2, -1, +1, +2
-        for (int k = 0; k < 4; ++k)
-            if (k != right - 1)
-                QCOMPARE(offered[k], neighbours[k]);
+        const QFont choiceFont = s.get<QLabel>("lblOptAns1")->font();
+        s.run(steps);
+        QCOMPARE(s.record(), record);
+        QString on;
+        for (const char *name : {"OptSortVovivIz", "OptSortRandom", "OptShowFirstQuest", "OptShowFirstAns",
+                                 "OptMultZero", "OptMultTwo", "OptMultFour", "OptFontSmall", "OptFontDefault",
+                                 "OptFontLarge", "ChkTimerEnable"})
+            if (s.button(name)->isChecked())
+                on += s.button(name)->text().at(0);
+        QCOMPARE(on, selected);
+        for (const char *label : {"lblQuestion", "lblAnswer"}) {
+            QCOMPARE(s.requested(label), points);
+            // Drawn as asked, but 4 points come out at least 10 pixels high.
+            const QFont drawn = s.get(label)->font();
+            QCOMPARE(drawn.pointSizeF(), points > 8 ? points : options::renderedPoints(points, s.w->logicalDpiY()));
+            QVERIFY(QFontInfo(drawn).pixelSize() >= 10);
+        }
+        for (const char *label : {"lblOptAns1", "lblOptAns2", "lblOptAns3", "lblOptAns4"})
+            QCOMPARE(s.get<QLabel>(label)->font(), choiceFont);
+    }
 
-        auto *timer1 = s.w->findChild<IntervalTimer *>("Timer1");
-        auto *timer2 = s.w->findChild<IntervalTimer *>("Timer2");
+    // Every way out of the options view (and of the study view with a
+    // verdict still to come) leaves exactly one view on screen: run()
+    // checks it after each step.
+    void views_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("hidden");
+        QTest::addColumn<QString>("question");  // empty: not checked
+        QTest::addColumn<QString>("message");
+        const QString open = "open:capitals-xlwt.xls ", four = "PicOptions1 OptMultFour cmdDone " + open,
+                      blank = "You have opened a Blank file or a file with Invalid file format";
+        const QStringList none, choices{"fraAnswer", "cmdEnd"}, noMarks{"cmdAns", "cmdRight", "fraAnswer1"};
+        QTest::newRow("Options") << "PicOptions1" << "options" << none << none << "" << "";
+        QTest::newRow("Options, menu way") << "menu:mnuOpt" << "options" << none << none << "" << "";
+        QTest::newRow("Done, no deck") << "PicOptions1 cmdDone" << "start" << none << none << "" << "";
+        QTest::newRow("Done, menu way") << "menu:mnuOpt cmdDone" << "start" << none << none << "" << "";
+        QTest::newRow("Options again") << "PicOptions1 menu:mnuOpt" << "options" << none << none << "" << "";
+        QTest::newRow("Options again, menu way") << "menu:mnuOpt menu:mnuOpt" << "options" << none << none << "" << "";
+        QTest::newRow("mid-run, 0") << open + "menu:mnuOpt cmdDone" << "study" << QStringList{"cmdAns", "cmdEnd"}
+                                    << QStringList{"fraAnswer", "fraAnswer1"} << "France" << "";
+        QTest::newRow("mid-run, 2") << "PicOptions1 OptMultTwo cmdDone " + open + "menu:mnuOpt cmdDone" << "study"
+                                    << choices << noMarks + QStringList{"OptAns3"} << "France" << "";
+        QTest::newRow("mid-run, 4") << four + "menu:mnuOpt cmdDone" << "study" << choices + QStringList{"OptAns4"}
+                                    << noMarks << "France" << "";
+        QTest::newRow("0 after 4, mid-run") << four + "menu:mnuOpt OptMultZero cmdDone" << "study" << QStringList{"cmdAns"}
+                                            << QStringList{"fraAnswer", "fraAnswer1"} << "France" << "";
+        QTest::newRow("answer first, mid-run") << open + "menu:mnuOpt OptShowFirstAns cmdDone" << "study"
+                                               << QStringList{"cmdAns"} << QStringList{"fraAnswer1"} << "Paris" << "";
+        QTest::newRow("after End") << open + "cmdEnd cmdClose PicOptions1 cmdDone" << "start" << none << none << "" << "";
+        QTest::newRow("timer off, End") << "PicOptions1 ChkTimerEnable cmdDone " + open + "cmdAns cmdRight cmdEnd"
+                                        << "statistics" << QStringList{"lblCardsRight"}
+                                        << QStringList{"Label8", "lblSessionTime"} << "" << "";
+        QTest::newRow("after an empty deck") << "open:empty-xlwt.xls PicOptions1 cmdDone" << "start" << none
+                                             << QStringList{"cmdAns", "cmdEnd"} << "" << blank;
+        QTest::newRow("after End and a refused name") << open + "cmdEnd cmdClose open:Caps.XLS PicOptions1 cmdDone"
+                                                      << "start" << none << QStringList{"cmdAns", "cmdEnd"} << "" << "";
+        QTest::newRow("missing picture") << "open:Pictures.xls rm:Images/circle.jpg menu:mnuOpt cmdDone" << "start"
+                                         << none << none << ""
+                                         << "Please ensure the Image is in proper folder\nPlease open a new Deck";
+        QTest::newRow("missing reveal picture") << "rm:Images/showque.jpg PicOptions1 OptShowFirstAns cmdDone " + open
+                                                << "start" << none << none << ""
+                                                << "Please ensure the Image is in proper folder\nPlease Open a new Deck";
+        // Openings, from the start view and from the options view.
+        QTest::newRow("Open Deck") << "PicOptions1 openmenu:capitals-xlwt.xls" << "study" << QStringList{"cmdAns"}
+                                   << QStringList{"cmdDone"} << "France" << "";
+        QTest::newRow("Open Deck, 4") << "PicOptions1 OptMultFour openmenu:capitals-xlwt.xls" << "study" << choices
+                                      << QStringList{"cmdDone", "cmdAns"} << "France" << "";
+        QTest::newRow("cancelled") << "open:" << "start" << none << none << "" << "";
+        QTest::newRow("cancelled, options") << "PicOptions1 openmenu:" << "start" << none << QStringList{"cmdDone"} << "" << "";
+        QTest::newRow("capital extension") << "PicOptions1 openmenu:Caps.XLS" << "start" << none << none << "" << "";
+        QTest::newRow("further full stop") << "openmenu:my.deck.xls" << "start" << none << none << "" << "";
+        QTest::newRow("title row only") << "open:title-only-xlwt.xls" << "start" << none << none << "" << blank;
+        QTest::newRow("no card at all") << "PicOptions1 openmenu:empty-xlwt.xls" << "start" << none << none << "" << blank;
+        QTest::newRow("damaged") << "open:truncated.xls" << "start" << none << none << "" << blank;
+        QTest::newRow("no Sheet1") << "openmenu:nosheet.xls" << "start" << none << none << "" << blank;
+        // A verdict still to come when the study view is left is settled
+        // unseen; the run resumes on the next card, the choice counted once.
+        QTest::newRow("verdict pending, Options") << four + "choose:wrong menu:mnuOpt wait:1600 cmdDone wait:1600"
+                                                  << "study" << choices << noMarks << "Germany" << "";
+        QTest::newRow("verdict shown, Options") << four + "choose:wrong tick1 menu:mnuOpt wait:1600 cmdDone"
+                                                << "study" << choices << noMarks << "Germany" << "";
+        QTest::newRow("verdict pending, Statistics") << four + "choose:wrong menu:mnuStat wait:1600 cmdClose wait:1600"
+                                                     << "study" << choices << noMarks << "Germany" << "";
+        QTest::newRow("verdict pending, End") << four + "choose:wrong cmdEnd wait:1600" << "statistics" << none << none
+                                              << "" << "";
+    }
+
+    void views()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, view);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, hidden);
+        QFETCH(QString, question);
+        QFETCH(QString, message);
+        Session s({"capitals-xlwt.xls", "empty-xlwt.xls", "title-only-xlwt.xls"});
+        s.folder.addDeck("capitals-xlwt.xls", "my.deck.xls");
+        s.folder.addDeck("malformed-truncated.xls", "truncated.xls");
+        s.folder.addDeck("no-sheet1-xlwt.xls", "nosheet.xls");
+        s.run(steps);
+        QCOMPARE(s.views(), view);
+        for (const QString &name : shown)
+            QVERIFY2(s.get(qPrintable(name))->isVisible(), qPrintable(name));
+        for (const QString &name : hidden + QStringList{"lblAnsPopUp"})
+            QVERIFY2(!s.get(qPrintable(name))->isVisible(), qPrintable(name));
+        QCOMPARE(s.message, message);
+        if (!question.isEmpty())
+            QCOMPARE(s.question(), question);
+        if (steps.contains("OptShowFirstAns") && view == "study")  // the reveal button now shows the question
+            QCOMPARE(s.get<PictureButton>("cmdAns")->pictureSource(), s.folder.path() + "/Images/showque.jpg");
+        QCOMPARE(s.timers(), QString());
+        if (steps.contains("choose:wrong"))
+            QCOMPARE(s.w->mod.WrongCount + s.w->mod.RightCount, 1);
+        if (view == "options") {
+            // The menu greys "&Decks" and "&Statistics"; the picture button
+            // only "&Help".
+            QCOMPARE(s.w->findChild<QAction *>("mnuDecks")->isEnabled(), !steps.contains("menu:mnuOpt"));
+            QVERIFY(!s.w->findChild<QAction *>("mnuHelp")->isEnabled());
+        }
+        if (view == "start") {
+            QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Options", "&Help"}));
+            QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isEnabled());
+            QVERIFY(s.w->findChild<QAction *>("mnuHelp")->isEnabled());
+        }
+        if (view == "study" && s.shown("cmdAns")) {
+            // The run goes on: a mark counts and brings the next card.
+            s.run("cmdAns cmdRight");
+            QCOMPARE(s.w->mod.RightCount, qint16(1));
+        }
+    }
+
+    // ---- Multiple choice --------------------------------------------------------------
+
+    void choicesOfTheFirstCard_data()
+    {
+        QTest::addColumn<int>("cards");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("neighbours");  // the answers of the places before the right one is put in
+        const QString two = "PicOptions1 OptMultTwo cmdDone open:Deck.xls",
+                      four = "PicOptions1 OptMultFour cmdDone open:Deck.xls";
+        QTest::newRow("1 card, 2") << 1 << two << "a0 a0";
+        QTest::newRow("1 card, 4") << 1 << four << "a0 a0 a0 a0";
+        QTest::newRow("2 cards, 2") << 2 << two << "a0 a1";
+        QTest::newRow("2 cards, 4") << 2 << four << "a0 a1 a1 a0";
+        QTest::newRow("3 cards, 2") << 3 << two << "a1 a2";
+        QTest::newRow("3 cards, 4") << 3 << four << "a1 a2 a1 a2";
+        QTest::newRow("5 cards, 2") << 5 << two << "a3 a4";
+        QTest::newRow("5 cards, 4") << 5 << four << "a3 a4 a1 a2";
+        QTest::newRow("5 cards, 4, second card") << 5 << four + " choose:right tick1 tick2" << "a4 a0 a2 a3";
+        QTest::newRow("10 cards, 2") << 10 << two << "a8 a9";
+        QTest::newRow("10 cards, 4") << 10 << four << "a8 a9 a1 a2";
+        // In the Random order the places are taken around the queue's card,
+        // not around the card drawn.
+        QTest::newRow("10 cards, 4, random") << 10 << "PicOptions1 OptSortRandom OptMultFour cmdDone open:Deck.xls"
+                                             << "a8 a9 a1 a2";
+    }
+
+    void choicesOfTheFirstCard()
+    {
+        QFETCH(int, cards);
+        QFETCH(QString, steps);
+        QFETCH(QString, neighbours);
+        Session s;
+        QList<QPair<QString, QString>> rows;
+        for (int i = 0; i < cards; ++i)
+            rows << qMakePair(QStringLiteral("q%1").arg(i), QStringLiteral("a%1").arg(i));
+        writeDeck(s.folder.deckPath("Deck.xls"), rows);
+        s.run(steps);
+        // Every place shows its neighbour's answer but one at most, which
+        // shows the right answer; the right answer is always offered.
+        const QString right = s.answer();
+        const QStringList around = neighbours.split(' ');
+        QStringList offered;
+        int replaced = 0;
+        for (int k = 1; k <= around.size(); ++k) {
+            offered << s.offered(k);
+            replaced += offered.last() != around[k - 1];
+            QVERIFY(offered.last() == around[k - 1] || offered.last() == right);
+        }
+        QVERIFY(replaced <= 1 && offered.contains(right));
+        QCOMPARE(right, s.w->AnswerText);
+        QCOMPARE(s.shown("OptAns3"), around.size() == 4);
+        if (!around.contains(right))
+            QCOMPARE(offered.count(right), 1);
+    }
+
+    void verdicts_data()
+    {
+        QTest::addColumn<QString>("steps");  // up to the timers' ticks
+        QTest::addColumn<int>("right");
+        QTest::addColumn<int>("wrong");
+        QTest::addColumn<QVector<qint16>>("queue");  // after the next card came
+        const QString two = "PicOptions1 OptMultTwo cmdDone open:capitals-xlwt.xls ",
+                      four = "PicOptions1 OptMultFour cmdDone open:capitals-xlwt.xls ",
+                      same = "PicOptions1 OptMultFour cmdDone open:Same.xls ";
+        const QVector<qint16> back{1, 2, 3, 4, 5, 6, 7, 8, 9, 0}, soon{1, 2, 3, 4, 0, 5, 6, 7, 8, 9};
+        QTest::newRow("2, right") << two + "choose:right" << 1 << 0 << back;
+        QTest::newRow("2, wrong") << two + "choose:wrong" << 0 << 1 << soon;
+        QTest::newRow("4, right") << four + "choose:right" << 1 << 0 << back;
+        QTest::newRow("4, wrong") << four + "choose:wrong" << 0 << 1 << soon;
+        QTest::newRow("second pick counts") << four + "choose:wrong choose:right" << 1 << 1 << back;
+        QTest::newRow("second pick after the popup") << four + "choose:right tick1 choose:wrong"
+                                                     << 1 << 1 << soon;
+        // Cards 3 and 4 answer "X" like card 0: places 1 and 2 show it.
+        QTest::newRow("same text, place 1") << same + "choose:1" << 1 << 0 << QVector<qint16>{1, 2, 3, 4, 0};
+        QTest::newRow("same text, place 2") << same + "choose:2" << 1 << 0 << QVector<qint16>{1, 2, 3, 4, 0};
+    }
+
+    void verdicts()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, right);
+        QFETCH(int, wrong);
+        QFETCH(QVector<qint16>, queue);
+        Session s;
+        const int choice = steps.indexOf("choose:");
+        s.run(steps.left(choice));
+        const QString first = s.question();
+        s.run(steps.mid(choice));
         auto *popup = s.get<QLabel>("lblAnsPopUp");
-        clickIndicator(s.button(qPrintable(QStringLiteral("OptAns%1").arg(right))));
-        QCOMPARE(s.w->mod.RightCount, qint16(1));
-        QVERIFY(timer1->isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(!popup->isHidden(), 2000);
-        QCOMPARE(popup->text(), QStringLiteral("Right"));
-        QVERIFY(timer2->isActive());
-        QTRY_COMPARE_WITH_TIMEOUT(s.question(), QStringLiteral("Germany"), 3000);
-        QVERIFY(popup->isHidden());
-        QVERIFY(!timer1->isActive());
-        QVERIFY(!timer2->isActive());
+        QCOMPARE(s.w->mod.RightCount, qint16(right));
+        QCOMPARE(s.w->mod.WrongCount, qint16(wrong));
+        const bool lastWrong = steps.endsWith("wrong");
+        QCOMPARE(s.w->LastAnswerWrong, lastWrong);
+        QVERIFY(s.timers().startsWith("1"));
+        QCOMPARE(s.w->Timer1->interval(), 500);
+        QCOMPARE(s.question(), first);  // the card waits for the verdict
+
+        s.run("tick1");
+        QVERIFY(popup->isVisible());
+        QCOMPARE(popup->text(), lastWrong ? QStringLiteral("Wrong") : QStringLiteral("Right"));
+        QCOMPARE(popup->palette().color(QPalette::WindowText), lastWrong ? QColor(255, 0, 0) : QColor(0, 255, 0));
+        QCOMPARE(s.timers(), QStringLiteral("12"));
+        QCOMPARE(s.w->Timer2->interval(), 1000);
+
+        s.run("tick2");
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(s.timers(), QString());
+        QCOMPARE(queueOf(*s.w), queue);
+        QVERIFY(s.question() != first);
+        QCOMPARE(s.w->mod.RightCount + s.w->mod.WrongCount, right + wrong);
         for (const char *name : {"OptAns1", "OptAns2", "OptAns3", "OptAns4"})
             QVERIFY(!s.button(name)->isChecked());
     }
 
-    // ---- Shutdown in the middle of a run ----------------------------------------------
-
-    void closingMidRunDeletesTheStudyCopy()
+    void verdictPopupTimes()
     {
+        // Order and loose bounds only (the timers may tick a little early);
+        // bench_study measures the times.
         Session s;
-        s.open("capitals-xlwt.xls");
-        const QString studyCopy = s.w->StudyCopyPath;
-        QVERIFY(QFile::exists(studyCopy));
-        QVERIFY(s.w->close());
-        QVERIFY(!QFile::exists(studyCopy));
+        s.run("PicOptions1 OptMultFour cmdDone open:capitals-xlwt.xls");
+        QElapsedTimer clock;
+        clock.start();
+        s.run("choose:right");
+        auto *popup = s.get<QLabel>("lblAnsPopUp");
+        qint64 popupAt = -1;
+        while (s.question() == "France" && clock.elapsed() < 10000) {
+            QTest::qWait(5);
+            if (popupAt < 0 && popup->isVisible())
+                popupAt = clock.elapsed();
+        }
+        const qint64 nextAt = clock.elapsed();
+        QVERIFY2(popupAt >= 400 && popupAt < nextAt, qPrintable(QString::number(popupAt)));
+        QVERIFY2(nextAt >= 1300 && nextAt < 10000, qPrintable(QString::number(nextAt)));
+        QCOMPARE(s.question(), QStringLiteral("Germany"));
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(s.timers(), QString());
     }
 
     // Pictures of the views for the README, made on request:
     // MNEMORA_SCREENSHOT_DIR=folder tst_study screenshots (under xvfb-run
-    // with QT_QPA_PLATFORM=xcb for a real window).
+    // with QT_QPA_PLATFORM=xcb for a real window, where ImageMagick's
+    // import also takes the whole screen as root-NAME).
     void screenshots()
     {
         const QString out = qEnvironmentVariable("MNEMORA_SCREENSHOT_DIR");
@@ -638,6 +887,8 @@ private slots:
         const auto shoot = [&](const QString &name) {
             QTest::qWait(300);
             QVERIFY(s.w->grab().save(out + "/" + name));
+            if (QGuiApplication::platformName() == "xcb")
+                QProcess::execute("import", {"-window", "root", out + "/root-" + name});
         };
         shoot("start.png");
         s.open("Shapes.xls");
@@ -658,6 +909,10 @@ private slots:
         click(s.button("cmdClose"));
         click(s.button("PicOptions1"));
         shoot("options.png");
+        clickIndicator(s.button("OptMultFour"));
+        click(s.button("cmdDone"));
+        s.open("Elements.xls");
+        shoot("choices.png");
     }
 
     void endWithTheStudyCopyAlreadyGone()
