@@ -107,7 +107,8 @@ void frmQuestion::ShowEditor(const QString &name)
 {
     // The options view, reached from the toolbar, leaves "&Decks" on: it
     // makes way, keeping the options chosen there.
-    fraOptions->hide();
+    SettlePendingVerdict();
+    LeaveOptionsView();
     HideToolbar();
     ShowEditButtons();
     fraQuestion->show();
