@@ -41,26 +41,14 @@ private:
         QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         return path;
     }
-    QString writeDeck(const QString &name, const xls::Workbook &wb)
-    {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(xls::writeWorkbookFile(wb));
-        return path;
-    }
 
 private slots:
-    void openTakesThePathWithoutBlanks();
+    void openAndAccessRules();
     void openFailures();
     void readOnlyReadsNumbersAsText();
     void cursorMoves();
-    void outOfRangePositionIsRefused_data();
-    void outOfRangePositionIsRefused();
     void emptySheet();
-    void fieldAccessRules();
-    void appendedRowsAppearAfterRequery();
-    void commitWritesOnceAndReopens();
+    void editsAndAppendedRowsAreCommittedOnce();
     void commitWithoutChangesWritesNothing();
     void failedWriteLeavesOldFileIntact();
     void otherSheetsAndColumnsSurviveRewrite();
@@ -70,16 +58,24 @@ private slots:
     void numberText();
 };
 
-void DeckStoreTest::openTakesThePathWithoutBlanks()
+void DeckStoreTest::openAndAccessRules()
 {
     DeckConnection c;
-    const QString path = dataPath("capitals-xlwt.xls");
-    c.Open("  " + path + " \t", Mode::ReadOnly);
+    const QString path = dataPath("two-cards-xlwt.xls");
+    c.Open("  " + path + " \t", Mode::ReadOnly);  // the path is taken without blanks
     QVERIFY(c.IsOpen());
     QCOMPARE(c.Path(), path);
     QVERIFY_THROWS_EXCEPTION(DeckError, c.Open(path, Mode::ReadOnly));  // already open
+    DeckRecordset rs;
+    rs.Open(c);
+    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(2));
+    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(-1));
+    QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetField(0, "x"));  // read-only
+    QVERIFY_THROWS_EXCEPTION(DeckError, c.AppendRow("q", "a"));
+    QVERIFY(!c.HasChanges());
     c.Close();
     QVERIFY(!c.IsOpen());
+    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));  // the connection is gone
     QVERIFY_THROWS_EXCEPTION(DeckError, c.Close());
 }
 
@@ -147,32 +143,17 @@ void DeckStoreTest::cursorMoves()
     rs.MoveFirst();
     QCOMPARE(rs.AbsolutePosition(), 1);
     rs.SetAbsolutePosition(4);
+    const QVariant fourth = rs.Field(0);
+    for (int position : {0, -1, 11, 40000}) {
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(position));
+        QCOMPARE(rs.AbsolutePosition(), 4);
+        QCOMPARE(rs.Field(0), fourth);
+    }
     rs.Requery();
     QCOMPARE(rs.AbsolutePosition(), 1);
     rs.Close();
     QVERIFY_THROWS_EXCEPTION(DeckError, rs.RecordCount());
     QVERIFY_THROWS_EXCEPTION(DeckError, rs.Close());
-}
-
-void DeckStoreTest::outOfRangePositionIsRefused_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::newRow("zero") << 0;
-    QTest::newRow("negative") << -1;
-    QTest::newRow("one past the end") << 11;
-    QTest::newRow("far") << 40000;
-}
-
-void DeckStoreTest::outOfRangePositionIsRefused()
-{
-    QFETCH(int, position);
-    Opened deck(dataPath("capitals-xlwt.xls"), Mode::Edit);
-    auto &[c, rs] = deck;
-    rs.SetAbsolutePosition(7);
-    const QVariant q = rs.Field(0);
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(position));
-    QCOMPARE(rs.AbsolutePosition(), 7);
-    QCOMPARE(rs.Field(0), q);
 }
 
 void DeckStoreTest::emptySheet()
@@ -193,43 +174,7 @@ void DeckStoreTest::emptySheet()
     QCOMPARE(rs.AbsolutePosition(), 1);
 }
 
-void DeckStoreTest::fieldAccessRules()
-{
-    Opened deck(dataPath("two-cards-xlwt.xls"), Mode::ReadOnly);
-    auto &[c, rs] = deck;
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(2));
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(-1));
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetField(0, "x"));  // read-only
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.AppendRow("q", "a"));
-    QVERIFY(!c.HasChanges());
-    c.Close();
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));  // the connection is gone
-}
-
-void DeckStoreTest::appendedRowsAppearAfterRequery()
-{
-    const QString path = copyOf("two-cards-xlwt.xls");
-    Opened deck(path, Mode::Edit);
-    auto &[c, rs] = deck;
-    QCOMPARE(rs.RecordCount(), 2);
-    c.AppendRow("It's", 7.5);
-    c.AppendRow(QVariant(), "only an answer");
-    QVERIFY(c.HasChanges());
-    QCOMPARE(rs.RecordCount(), 2);
-    rs.MoveLast();
-    QCOMPARE(rs.AbsolutePosition(), 2);
-    rs.Requery();
-    QCOMPARE(rs.AbsolutePosition(), 1);
-    QCOMPARE(rs.RecordCount(), 4);
-    rs.SetAbsolutePosition(3);
-    QCOMPARE(rs.Field(0), QVariant("It's"));  // one apostrophe, as given
-    QCOMPARE(rs.Field(1), QVariant(7.5));
-    rs.MoveNext();
-    QVERIFY(!rs.Field(0).isValid());
-    QCOMPARE(rs.Field(1), QVariant("only an answer"));
-}
-
-void DeckStoreTest::commitWritesOnceAndReopens()
+void DeckStoreTest::editsAndAppendedRowsAreCommittedOnce()
 {
     const QString path = copyOf("capitals-xlwt.xls");
     {
@@ -238,24 +183,35 @@ void DeckStoreTest::commitWritesOnceAndReopens()
         rs.SetAbsolutePosition(2);
         rs.SetField(1, QString::fromUtf8("Bern – Berne"));
         rs.SetField(0, 12);
-        c.AppendRow("O'Neill's \"quote\"", QString::fromUtf8("日本"));
+        c.AppendRow("O'Neill's \"quote\"", 7.5);
+        c.AppendRow(QVariant(), QString::fromUtf8("日本"));
+        QVERIFY(c.HasChanges());
+        // Appended rows show after a requery, which moves to the first row.
+        QCOMPARE(rs.RecordCount(), 10);
+        rs.MoveLast();
+        QCOMPARE(rs.AbsolutePosition(), 10);
+        rs.Requery();
+        QCOMPARE(rs.AbsolutePosition(), 1);
+        QCOMPARE(rs.RecordCount(), 12);
+        rs.MoveLast();
+        QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("日本")));
         c.Commit();
         QVERIFY(!c.HasChanges());
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("capitals").size(), 1);
     }
     Opened deck(path, Mode::Edit);
     auto &[c, rs] = deck;
-    QCOMPARE(rs.RecordCount(), 11);
+    QCOMPARE(rs.RecordCount(), 12);
     rs.SetAbsolutePosition(2);
     QCOMPARE(rs.Field(0), QVariant(12.0));
     QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("Bern – Berne")));
-    rs.MoveLast();
-    QCOMPARE(rs.Field(0), QVariant("O'Neill's \"quote\""));
+    rs.SetAbsolutePosition(11);
+    QCOMPARE(rs.Field(0), QVariant("O'Neill's \"quote\""));  // the apostrophes as given
+    QCOMPARE(rs.Field(1), QVariant(7.5));
+    rs.MoveNext();
+    QVERIFY(!rs.Field(0).isValid());
     QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("日本")));
-    QString error;
-    const QJsonObject x = xlrdJson(path, &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(cellsDiff(modelJson(c.workbook()), x), QString());
+    QCOMPARE(readersDiff(path, modelJson(c.workbook())), QString());
 }
 
 void DeckStoreTest::commitWithoutChangesWritesNothing()
@@ -299,22 +255,20 @@ void DeckStoreTest::failedWriteLeavesOldFileIntact()
 
 void DeckStoreTest::otherSheetsAndColumnsSurviveRewrite()
 {
-    xls::Workbook wb = xls::newWorkbook("Notes");
-    wb.sheets[0].setCell(0, 0, xls::Cell::fromText("keep me"));
-    wb.sheets[0].setCell(3, 7, xls::Cell::fromNumber(2.5));
-    xls::Sheet cards;
-    cards.name = "Sheet1";
-    cards.setCell(0, 0, xls::Cell::fromText("q"));
-    cards.setCell(0, 1, xls::Cell::fromText("a"));
-    cards.setCell(0, 2, xls::Cell::fromText("extra column"));
-    cards.setCell(0, 9, xls::Cell::fromBool(false));
-    cards.setCell(1, 3, xls::Cell::fromError(0x07));
-    wb.sheets.push_back(cards);
-    xls::Sheet last;
+    xls::Workbook wb = xls::deckWorkbook({{"q", "a"}});
+    wb.sheets[0].setCell(0, 2, xls::Cell::fromText("extra column"));
+    wb.sheets[0].setCell(0, 9, xls::Cell::fromBool(false));
+    wb.sheets[0].setCell(1, 3, xls::Cell::fromError(0x07));
+    xls::Sheet notes, last;
+    notes.name = "Notes";
+    notes.setCell(0, 0, xls::Cell::fromText("keep me"));
+    notes.setCell(3, 7, xls::Cell::fromNumber(2.5));
     last.name = "Sheet3";
     last.setCell(5, 5, xls::Cell::fromText("also kept"));
+    wb.sheets.insert(wb.sheets.begin(), notes);
     wb.sheets.push_back(last);
-    const QString path = writeDeck("sheets.xls", wb);
+    const QString path = dir_.filePath("sheets.xls");
+    QVERIFY(writeFile(path, xls::writeWorkbookFile(wb)));
 
     Opened deck(path, Mode::Edit);
     auto &[c, rs] = deck;
@@ -346,23 +300,18 @@ void DeckStoreTest::blankedRowsStayRows()
     QCOMPARE(rs.RecordCount(), 10);
     rs.MoveLast();
     QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
-    QString error;
-    const QJsonObject x = xlrdJson(path, &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(x["sheets"].toArray()[0].toObject()["rows"].toInt(), 10);
+    QCOMPARE(readersDiff(path, modelJson(c.workbook())), QString());
 }
 
 void DeckStoreTest::featuresThatCannotBeSavedRefuseCommit()
 {
     // A formula's result can be read, but saving would turn the formula
     // into its value: the commit is refused and the file stays.
-    QList<Rec> sheet{{0x0006, cellHead(0, 0) + f64(3) + le16(0) + le32(0) + le16(3) + QByteArray("\x1E\x03\x00", 3)},
-                     {0x0204, cellHead(0, 1) + str16("three")}};
+    const QList<Rec> sheet{
+        {xls::biff::kFormula, cellHead(0, 0) + f64(3) + le16(0) + le32(0) + le16(3) + QByteArray("\x1E\x03\x00", 3)},
+        {xls::biff::kLabel, cellHead(0, 1) + str16("three")}};
     const QString path = dir_.filePath("formula.xls");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(xlsFile(biffStream({}, sheet)));
-    f.close();
+    QVERIFY(writeFile(path, xlsFile(biffStream({}, sheet))));
     const QByteArray before = readFile(path);
 
     Opened deck(path, Mode::Edit);
@@ -378,15 +327,12 @@ void DeckStoreTest::numberText_data()
 {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("integer") << 42.0 << "42";
-    QTest::newRow("fraction") << 3.5 << "3.5";
     QTest::newRow("negative") << -0.25 << "-0.25";
     QTest::newRow("zero") << 0.0 << "0";
     QTest::newRow("negative zero") << -0.0 << "0";
     QTest::newRow("15 digits") << 123456789012345.0 << "123456789012345";
     QTest::newRow("16 digits rounds") << 1234567890123456.0 << "1.23456789012346E+15";
     QTest::newRow("1E+15") << 1e15 << "1E+15";
-    QTest::newRow("1E+20") << 1e20 << "1E+20";
     QTest::newRow("big mantissa") << 2.5e100 << "2.5E+100";
     QTest::newRow("0.1") << 0.1 << "0.1";
     QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";

@@ -22,47 +22,24 @@ using Rows = QList<QPair<QVariant, QVariant>>;
 // Opens a read-only deck whose Sheet1 holds the rows and builds its copy.
 QString studyCopyOf(const Rows &rows)
 {
-    xls::Workbook wb = xls::newWorkbook("Sheet1");
-    for (int i = 0; i < rows.size(); ++i) {
-        auto cell = [](const QVariant &v) {
-            if (!v.isValid())
-                return xls::Cell::blank();
-            if (v.typeId() == QMetaType::Double)
-                return xls::Cell::fromNumber(v.toDouble());
-            return xls::Cell::fromText(v.toString());
-        };
-        wb.sheets[0].setCell(i, 0, cell(rows[i].first));
-        wb.sheets[0].setCell(i, 1, cell(rows[i].second));
-    }
     DeckConnection c;
-    c.OpenData(xls::writeWorkbookFile(wb), DeckConnection::Mode::ReadOnly);
+    c.OpenData(xls::writeWorkbookFile(xls::deckWorkbook(rows)), DeckConnection::Mode::ReadOnly);
     DeckRecordset rs;
     rs.Open(c);
     return decks::buildStudyCopyText(rs);
+}
+
+// Answer-only rows, then card rows, then empty rows.
+QString studyCopyOfSize(int halfRows, int cardRows, int emptyRows)
+{
+    Rows rows(halfRows, {QVariant(), "answer only"});
+    for (int i = 0; i < cardRows; ++i)
+        rows.append({double(i), "a"});
+    return studyCopyOf(rows + Rows(emptyRows, {"", QVariant()}));
 }
 
 QString cards(const QString &inner) { return decks::kStudyCopyDeclaration + "<Root>" + inner + "</Root>"; }
 QString card(const QString &q, const QString &a) { return "<Card><Que>" + q + "</Que><Ans>" + a + "</Ans></Card>"; }
-
-// A large read-only deck built straight in memory.
-QString studyCopyOfSize(int leadingHalfRows, int cardRows, int trailingEmptyRows)
-{
-    DeckConnection c;
-    c.OpenData(xls::writeWorkbookFile(xls::newWorkbook("Sheet1")), DeckConnection::Mode::ReadOnly);
-    xls::Sheet &s = c.workbook().sheets[0];
-    int row = 0;
-    for (int i = 0; i < leadingHalfRows; ++i, ++row)
-        s.setCell(row, 1, xls::Cell::fromText("answer only"));
-    for (int i = 0; i < cardRows; ++i, ++row) {
-        s.setCell(row, 0, xls::Cell::fromNumber(i));
-        s.setCell(row, 1, xls::Cell::fromText("a"));
-    }
-    for (int i = 0; i < trailingEmptyRows; ++i, ++row)
-        s.setCell(row, 0, xls::Cell::blank());
-    DeckRecordset rs;
-    rs.Open(c);
-    return decks::buildStudyCopyText(rs);
-}
 
 }  // namespace
 
