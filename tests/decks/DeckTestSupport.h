@@ -36,21 +36,14 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// A cell as [row, column, kind, value]; booleans and errors hold their code.
 inline QJsonArray cellJson(int row, int col, const xls::Cell &c)
 {
-    switch (c.type) {
-    case xls::CellType::Text:
-        return {row, col, QStringLiteral("text"), c.text};
-    case xls::CellType::Number:
-        return {row, col, QStringLiteral("number"), c.number};
-    case xls::CellType::Boolean:
-        return {row, col, QStringLiteral("bool"), static_cast<int>(c.number)};
-    case xls::CellType::Error:
-        return {row, col, QStringLiteral("error"), static_cast<int>(c.number)};
-    case xls::CellType::Blank:
-        break;
-    }
-    return {row, col, QStringLiteral("blank"), QJsonValue()};
+    static const char *const kinds[] = {"blank", "text", "number", "bool", "error"};
+    const QJsonValue value = c.type == xls::CellType::Text    ? QJsonValue(c.text)
+                             : c.type == xls::CellType::Blank ? QJsonValue()
+                                                              : QJsonValue(c.number);
+    return {row, col, kinds[static_cast<int>(c.type)], value};
 }
 
 inline QJsonObject modelJson(const xls::Workbook &wb)
