@@ -1,6 +1,9 @@
 #pragma once
 // What the benchmarks share: timing, a large generated deck, and FreeXL's
-// read of a deck (a peer reader, the yardstick for reading).
+// read of a deck (a peer reader, the yardstick for reading), through the
+// deck tests' FreeXL reader.
+
+#include "FreeXlReader.h"
 
 #include "decks/xls/BiffWriter.h"
 #include "decks/xls/Workbook.h"
@@ -12,8 +15,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QString>
-
-#include <freexl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -47,20 +48,17 @@ inline double timeMs(const std::function<void()> &f)
 // some numbers, and answers with quotes, an en dash and markup characters.
 inline QByteArray makeDeck(int cards)
 {
-    xls::Workbook wb = xls::newWorkbook(QStringLiteral("Sheet1"));
-    xls::Sheet &s = wb.sheets.front();
-    s.setCell(0, 0, xls::Cell::fromText(QStringLiteral("Question")));
-    s.setCell(0, 1, xls::Cell::fromText(QStringLiteral("Answer")));
+    QList<QPair<QVariant, QVariant>> rows{{QStringLiteral("Question"), QStringLiteral("Answer")}};
     for (int i = 1; i <= cards; ++i) {
-        s.setCell(i, 0, xls::Cell::fromText(QStringLiteral("What is word number %1 of list %2?").arg(i).arg(i % 97)));
+        const QString question = QStringLiteral("What is word number %1 of list %2?").arg(i).arg(i % 97);
         if (i % 10 == 0)
-            s.setCell(i, 1, xls::Cell::fromNumber(i * 1.5));
+            rows.append({question, i * 1.5});
         else if (i % 10 == 5)
-            s.setCell(i, 1, xls::Cell::fromText(QStringLiteral("\"Answer\" %1 \u2013 caf\u00e9 & <tag>").arg(i)));
+            rows.append({question, QStringLiteral("\"Answer\" %1 \u2013 caf\u00e9 & <tag>").arg(i)});
         else
-            s.setCell(i, 1, xls::Cell::fromText(QStringLiteral("The answer to card %1").arg(i)));
+            rows.append({question, QStringLiteral("The answer to card %1").arg(i)});
     }
-    return xls::writeWorkbookFile(wb);
+    return xls::writeWorkbookFile(xls::deckWorkbook(rows));
 }
 
 // A program folder with the reveal pictures and one deck.
@@ -80,27 +78,14 @@ inline QString makeProgramFolder(const QTemporaryDir &dir, const QByteArray &dec
     return path;
 }
 
-// FreeXL reading every cell of the first sheet; returns the cells read, or
-// -1 when FreeXL cannot open the file.
-inline long freexlReadAll(const QString &path)
+// FreeXL reading every cell of the deck; returns the cells read, or -1 when
+// FreeXL cannot read the file.
+inline long freexlCellCount(const QString &path)
 {
-    const void *h = nullptr;
-    const QByteArray path8 = QFile::encodeName(path);
-    if (freexl_open(path8.constData(), &h) != FREEXL_OK)
-        return -1;
-    unsigned int rows = 0;
-    unsigned short cols = 0;
     long cells = 0;
-    freexl_select_active_worksheet(h, 0);
-    freexl_worksheet_dimensions(h, &rows, &cols);
-    for (unsigned int row = 0; row < rows; ++row)
-        for (unsigned short col = 0; col < cols; ++col) {
-            FreeXL_CellValue v;
-            if (freexl_get_cell_value(h, row, col, &v) == FREEXL_OK)
-                ++cells;
-        }
-    freexl_close(h);
-    return cells;
+    const QString error = decktest::freexlRead(
+        path, [](const QString &, unsigned) {}, [&cells](unsigned, unsigned, const FreeXL_CellValue &) { ++cells; });
+    return error.isEmpty() ? cells : -1;
 }
 
 }  // namespace bench

@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     int cards = 0;
     for (int r = 0; r < rounds; ++r) {
         tFreexl.push_back(bench::timeMs([&] {
-            const long cells = bench::freexlReadAll(path);
+            const long cells = bench::freexlCellCount(path);
             if (cells < 0)
                 fail("FreeXL cannot open the deck");
             checksum += cells;

@@ -28,9 +28,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "mkdeck: cannot read %s\n", argv[2]);
         return 1;
     }
-    xls::Workbook wb = xls::newWorkbook(QStringLiteral("Sheet1"));
-    xls::Sheet &sheet = wb.sheets.front();
-    int row = 0;
+    QList<QPair<QVariant, QVariant>> rows;
     int lineNo = 0;
     const QList<QByteArray> lines = in.readAll().split('\n');
     for (QByteArray line : lines) {
@@ -45,14 +43,13 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%s:%d: expected question<TAB>answer\n", argv[2], lineNo);
             return 1;
         }
-        sheet.setCell(row, 0, xls::Cell::fromText(text.left(tab)));
-        sheet.setCell(row, 1, xls::Cell::fromText(text.mid(tab + 1)));
-        ++row;
+        rows.append({text.left(tab), text.mid(tab + 1)});
     }
 
     try {
+        const QByteArray bytes = xls::writeWorkbookFile(xls::deckWorkbook(rows));
         QSaveFile out(output);
-        if (!out.open(QIODevice::WriteOnly) || out.write(xls::writeWorkbookFile(wb)) < 0 || !out.commit()) {
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) < 0 || !out.commit()) {
             std::fprintf(stderr, "mkdeck: cannot write %s\n", argv[1]);
             return 1;
         }

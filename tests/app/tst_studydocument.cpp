@@ -115,16 +115,11 @@ private slots:
         QCOMPARE(doc.documentElement().childCount(), 0);
     }
 
-    void missingFile()
+    void askingForWhatIsNotThere()
     {
         decks::StudyDocument doc;
         QVERIFY(!doc.load(QStringLiteral("/nonexistent/folder/deck.xml")));
         QVERIFY(doc.documentElement().isNull());
-    }
-
-    void askingForANodeThatIsNotThere()
-    {
-        decks::StudyDocument doc;
         QVERIFY(doc.setContent(kDeclaration + "<Root><Card><Que>q</Que></Card></Root>"));
         const decks::StudyElement root = doc.documentElement();
         QCOMPARE(root.text(0, 0), QStringLiteral("q"));

@@ -1,8 +1,11 @@
 #pragma once
 // Helpers shared by the deck tests: test data paths, a JSON view of a
-// workbook's cells (the same shape xlrd_cells.py prints, so our reader and
-// xlrd can be compared), and a builder for hand-made BIFF8 streams.
+// workbook's cells (the same shape xlrd_cells.py prints, so our reader, xlrd
+// and FreeXL can be compared), and a builder for hand-made BIFF8 streams.
 
+#include "FreeXlReader.h"
+
+#include "decks/xls/Biff.h"
 #include "decks/xls/CompoundFile.h"
 #include "decks/xls/Workbook.h"
 
@@ -13,10 +16,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <cstring>
-
-#include <freexl.h>
 
 namespace decktest {
 
@@ -25,26 +27,23 @@ inline QString dataPath(const QString &name) { return QStringLiteral(MNEMORA_TES
 inline QByteArray readFile(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A cell as [row, column, kind, value]; booleans and errors hold their code.
 inline QJsonArray cellJson(int row, int col, const xls::Cell &c)
 {
-    switch (c.type) {
-    case xls::CellType::Text:
-        return {row, col, QStringLiteral("text"), c.text};
-    case xls::CellType::Number:
-        return {row, col, QStringLiteral("number"), c.number};
-    case xls::CellType::Boolean:
-        return {row, col, QStringLiteral("bool"), static_cast<int>(c.number)};
-    case xls::CellType::Error:
-        return {row, col, QStringLiteral("error"), static_cast<int>(c.number)};
-    case xls::CellType::Blank:
-        break;
-    }
-    return {row, col, QStringLiteral("blank"), QJsonValue()};
+    static const char *const kinds[] = {"blank", "text", "number", "bool", "error"};
+    const QJsonValue value = c.type == xls::CellType::Text    ? QJsonValue(c.text)
+                             : c.type == xls::CellType::Blank ? QJsonValue()
+                                                              : QJsonValue(c.number);
+    return {row, col, kinds[static_cast<int>(c.type)], value};
 }
 
 inline QJsonObject modelJson(const xls::Workbook &wb)
@@ -63,27 +62,19 @@ inline QJsonObject modelJson(const xls::Workbook &wb)
 // The first difference between two cell views, or an empty string.
 inline QString cellsDiff(const QJsonObject &ours, const QJsonObject &theirs)
 {
-    const QJsonArray a = ours["sheets"].toArray(), b = theirs["sheets"].toArray();
-    if (a.size() != b.size())
-        return QStringLiteral("sheet count %1 vs %2").arg(a.size()).arg(b.size());
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const QJsonObject sa = a[i].toObject(), sb = b[i].toObject();
-        const QString where = sa["name"].toString();
-        if (sa["name"] != sb["name"])
-            return QStringLiteral("sheet %1 named %2 vs %3").arg(i).arg(where, sb["name"].toString());
-        if (sa["rows"] != sb["rows"])
-            return QStringLiteral("%1: rows %2 vs %3").arg(where).arg(sa["rows"].toInt()).arg(sb["rows"].toInt());
-        const QJsonArray ca = sa["cells"].toArray(), cb = sb["cells"].toArray();
-        for (qsizetype k = 0; k < std::max(ca.size(), cb.size()); ++k) {
-            QJsonValue x = k < ca.size() ? ca[k] : QJsonValue(), y = k < cb.size() ? cb[k] : QJsonValue();
-            if (x != y)
-                return QStringLiteral("%1: cell %2: %3 vs %4")
-                    .arg(where)
-                    .arg(k)
-                    .arg(QString::fromUtf8(QJsonDocument(x.toArray()).toJson(QJsonDocument::Compact).left(200)),
-                         QString::fromUtf8(QJsonDocument(y.toArray()).toJson(QJsonDocument::Compact).left(200)));
+    auto lines = [](const QJsonObject &view) {
+        QStringList out;
+        for (const QJsonValue &s : view["sheets"].toArray()) {
+            out << QStringLiteral("sheet %1 of %2 rows").arg(s["name"].toString()).arg(s["rows"].toInt());
+            for (const QJsonValue &c : s["cells"].toArray())
+                out << QString::fromUtf8(QJsonDocument(c.toArray()).toJson(QJsonDocument::Compact));
         }
-    }
+        return out;
+    };
+    const QStringList a = lines(ours), b = lines(theirs);
+    for (qsizetype k = 0; k < std::max(a.size(), b.size()); ++k)
+        if (a.value(k) != b.value(k))
+            return QStringLiteral("%1 vs %2").arg(a.value(k).left(200), b.value(k).left(200));
     return {};
 }
 
@@ -106,60 +97,56 @@ inline QJsonObject xlrdJson(const QString &path, QString *error)
 // does not tell an empty cell from a missing one).
 inline QJsonObject freexlJson(const QString &path, QString *error)
 {
-    const void *h = nullptr;
-    if (freexl_open(path.toLocal8Bit().constData(), &h) != FREEXL_OK) {
-        *error = QStringLiteral("FreeXL cannot open the file");
-        return {};
+    QList<QJsonObject> sheets;
+    QList<QJsonArray> cells;
+    *error = freexlRead(
+        path,
+        [&](const QString &name, unsigned rows) {
+            sheets.append(QJsonObject{{"name", name}, {"rows", int(rows)}});
+            cells.append(QJsonArray());
+        },
+        [&](unsigned r, unsigned c, const FreeXL_CellValue &v) {
+            if (v.type == FREEXL_CELL_INT || v.type == FREEXL_CELL_DOUBLE)
+                cells.last().append(QJsonArray{int(r), int(c), "number",
+                                               v.type == FREEXL_CELL_INT ? v.value.int_value : v.value.double_value});
+            else if (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT)
+                cells.last().append(QJsonArray{int(r), int(c), "text", QString::fromUtf8(v.value.text_value)});
+        });
+    QJsonArray out;
+    for (qsizetype i = 0; i < sheets.size(); ++i) {
+        sheets[i]["cells"] = cells[i];
+        out.append(sheets[i]);
     }
-    QJsonArray sheets;
-    unsigned int count = 0;
-    freexl_get_info(h, FREEXL_BIFF_SHEET_COUNT, &count);
-    for (unsigned short i = 0; i < count; ++i) {
-        const char *name = nullptr;
-        unsigned int rows = 0;
-        unsigned short cols = 0;
-        freexl_get_worksheet_name(h, i, &name);
-        freexl_select_active_worksheet(h, i);
-        freexl_worksheet_dimensions(h, &rows, &cols);
-        QJsonArray cells;
-        for (unsigned int r = 0; r < rows; ++r) {
-            for (unsigned short c = 0; c < cols; ++c) {
-                FreeXL_CellValue v;
-                if (freexl_get_cell_value(h, r, c, &v) != FREEXL_OK) {
-                    *error = QStringLiteral("FreeXL cannot read cell %1,%2").arg(r).arg(c);
-                    freexl_close(h);
-                    return {};
-                }
-                if (v.type == FREEXL_CELL_INT)
-                    cells.append(QJsonArray{int(r), int(c), "number", double(v.value.int_value)});
-                else if (v.type == FREEXL_CELL_DOUBLE)
-                    cells.append(QJsonArray{int(r), int(c), "number", v.value.double_value});
-                else if (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT)
-                    cells.append(QJsonArray{int(r), int(c), "text", QString::fromUtf8(v.value.text_value)});
-            }
-        }
-        sheets.append(QJsonObject{{"name", QString::fromUtf8(name)}, {"rows", int(rows)}, {"cells", cells}});
-    }
-    freexl_close(h);
-    return QJsonObject{{"sheets", sheets}};
+    return error->isEmpty() ? QJsonObject{{"sheets", out}} : QJsonObject{};
 }
 
 // Our view reduced to what FreeXL can tell apart.
 inline QJsonObject withoutBlanks(QJsonObject view)
 {
-    QJsonArray sheets;
-    for (const QJsonValue &s : view["sheets"].toArray()) {
+    QJsonArray sheets = view["sheets"].toArray();
+    for (QJsonValueRef s : sheets) {
         QJsonObject o = s.toObject();
         QJsonArray cells;
-        for (const QJsonValue &c : o["cells"].toArray()) {
-            const QString kind = c.toArray()[2].toString();
-            if (kind == "text" || kind == "number")
+        for (const QJsonValue &c : o["cells"].toArray())
+            if (c[2] == "text" || c[2] == "number")
                 cells.append(c);
-        }
         o["cells"] = cells;
-        sheets.append(o);
+        s = o;
     }
     return QJsonObject{{"sheets", sheets}};
+}
+
+// How xlrd, and FreeXL if asked, read the file differently from `expected`
+// (a view of our model), or why they could not read it; empty when they agree.
+inline QString readersDiff(const QString &path, const QJsonObject &expected, bool freexlToo = false)
+{
+    QString error;
+    const QJsonObject xlrd = xlrdJson(path, &error);
+    if (error.isEmpty() && (error = cellsDiff(expected, xlrd)).isEmpty() && freexlToo) {
+        const QJsonObject fx = freexlJson(path, &error);
+        return error.isEmpty() ? cellsDiff(withoutBlanks(expected), fx) : error;
+    }
+    return error;
 }
 
 // Builds BIFF8 records and streams by hand.
@@ -181,7 +168,6 @@ inline QByteArray f64(double v)
     return b;
 }
 inline QByteArray cellHead(int row, int col, int xf = 15) { return le16(row) + le16(col) + le16(xf); }
-inline QByteArray latin1(const char *s) { return QByteArray(s); }
 // A 16-bit-length string with one byte per character.
 inline QByteArray str16(const QByteArray &latin)
 {
@@ -196,31 +182,29 @@ inline QByteArray records(const QList<Rec> &recs)
     return out;
 }
 
-inline QByteArray bofData(unsigned type, unsigned version = 0x0600)
+// A BOF record: version, substream type, build, year, file history, lowest version.
+inline Rec bof(unsigned type, unsigned version = xls::biff::kBiff8Version)
 {
-    return le16(version) + le16(type) + le16(0x0DBB) + le16(0x07CC) + le32(0) + le32(6);
+    return {xls::biff::kBof, le16(version) + le16(type) + le16(0x0DBB) + le16(0x07CC) + le32(0) + le32(6)};
+}
+
+// A BOUNDSHEET record for a visible sheet (0 worksheet, 2 chart) whose BOF
+// stands at the given stream offset.
+inline Rec boundSheet(std::uint32_t offset, const QByteArray &latinName, char type = 0)
+{
+    return {xls::biff::kBoundSheet, le32(offset) + QByteArray(1, '\0') + QByteArray(1, type)
+                                        + QByteArray(1, static_cast<char>(latinName.size())) + QByteArray(1, '\0')
+                                        + latinName};
 }
 
 // A workbook stream with one sheet "Sheet1": globals records, then the
 // sheet's records.
-inline QByteArray biffStream(const QList<Rec> &globals, const QList<Rec> &sheet,
-                             const QString &sheetName = QStringLiteral("Sheet1"))
+inline QByteArray biffStream(const QList<Rec> &globals, const QList<Rec> &sheet)
 {
-    QByteArray name = sheetName.toLatin1();
-    auto boundSheet = [&](std::uint32_t offset) {
-        return Rec{0x0085, le32(offset) + QByteArray(2, '\0') + QByteArray(1, static_cast<char>(name.size()))
-                               + QByteArray(1, '\0') + name};
-    };
-    QList<Rec> g{{0x0809, bofData(0x0005)}};
-    g += globals;
-    g.append(boundSheet(0));
-    g.append(Rec{0x000A, {}});
-    std::uint32_t offset = static_cast<std::uint32_t>(records(g).size());
-    g[g.size() - 2] = boundSheet(offset);
-    QList<Rec> s{{0x0809, bofData(0x0010)}};
-    s += sheet;
-    s.append(Rec{0x000A, {}});
-    return records(g) + records(s);
+    const Rec eof{xls::biff::kEof, {}};
+    QList<Rec> g = QList<Rec>{bof(xls::biff::kGlobals)} + globals + QList<Rec>{boundSheet(0, "Sheet1"), eof};
+    g[g.size() - 2] = boundSheet(static_cast<std::uint32_t>(records(g).size()), "Sheet1");
+    return records(g) + records(QList<Rec>{bof(xls::biff::kWorksheet)} + sheet + QList<Rec>{eof});
 }
 
 inline QByteArray xlsFile(const QByteArray &stream) { return xls::writeCompoundFile(stream, {}); }

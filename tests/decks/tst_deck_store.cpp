@@ -41,368 +41,287 @@ private:
         QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
         return path;
     }
-    QString writeDeck(const QString &name, const xls::Workbook &wb)
-    {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(xls::writeWorkbookFile(wb));
-        return path;
-    }
 
 private slots:
-    void openTakesThePathWithoutBlanks();
-    void openFailures();
-    void readOnlyReadsNumbersAsText();
-    void cursorMoves();
-    void outOfRangePositionIsRefused_data();
-    void outOfRangePositionIsRefused();
-    void emptySheet();
-    void fieldAccessRules();
-    void appendedRowsAppearAfterRequery();
-    void commitWritesOnceAndReopens();
-    void commitWithoutChangesWritesNothing();
-    void failedWriteLeavesOldFileIntact();
-    void otherSheetsAndColumnsSurviveRewrite();
-    void blankedRowsStayRows();
-    void featuresThatCannotBeSavedRefuseCommit();
-    void numberText_data();
-    void numberText();
-};
-
-void DeckStoreTest::openTakesThePathWithoutBlanks()
-{
-    DeckConnection c;
-    const QString path = dataPath("capitals-xlwt.xls");
-    c.Open("  " + path + " \t", Mode::ReadOnly);
-    QVERIFY(c.IsOpen());
-    QCOMPARE(c.Path(), path);
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.Open(path, Mode::ReadOnly));  // already open
-    c.Close();
-    QVERIFY(!c.IsOpen());
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.Close());
-}
-
-void DeckStoreTest::openFailures()
-{
-    for (const char *name : {"does-not-exist.xls", "malformed-zero-bytes.xls", "malformed-truncated.xls",
-                             "malformed-csv-named-xls.xls"}) {
-        DeckConnection c;
-        QVERIFY_THROWS_EXCEPTION(DeckError, c.Open(dataPath(name), Mode::Edit));
-        QVERIFY(!c.IsOpen());
-    }
-    // A workbook without Sheet1 opens, but has no rows to give.
-    DeckConnection c;
-    c.Open(dataPath("no-sheet1-xlwt.xls"), Mode::Edit);
-    DeckRecordset rs;
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Open(c));
-    QVERIFY(!rs.IsOpen());
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.AppendRow("q", "a"));
-}
-
-void DeckStoreTest::readOnlyReadsNumbersAsText()
-{
-    for (Mode mode : {Mode::ReadOnly, Mode::Edit}) {
-        Opened deck(dataPath("tricky-xlwt.xls"), mode);
-        auto &[c, rs] = deck;
-        QCOMPARE(rs.RecordCount(), 14);  // the title row is a row
-        QCOMPARE(rs.Field(0), QVariant("Question"));
-        rs.SetAbsolutePosition(9);
-        if (mode == Mode::ReadOnly) {
-            QCOMPARE(rs.Field(0), QVariant("42"));
-            QCOMPARE(rs.Field(1), QVariant("3.5"));
-        } else {
-            QCOMPARE(rs.Field(0), QVariant(42.0));
-            QCOMPARE(rs.Field(1), QVariant(3.5));
-        }
-        rs.SetAbsolutePosition(8);  // both cells empty
-        QVERIFY(!rs.Field(0).isValid());
-        QVERIFY(!rs.Field(1).isValid());
-    }
-}
-
-void DeckStoreTest::cursorMoves()
-{
-    Opened deck(dataPath("capitals-xlwt.xls"), Mode::ReadOnly);
-    auto &[c, rs] = deck;
-    QCOMPARE(rs.RecordCount(), 10);
-    QCOMPARE(rs.AbsolutePosition(), 1);
-    QVERIFY(!rs.BOF() && !rs.EOF_());
-    rs.MovePrevious();
-    QVERIFY(rs.BOF());
-    QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosBOF);
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.MovePrevious());
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));
-    rs.MoveNext();
-    QCOMPARE(rs.AbsolutePosition(), 1);
-    rs.MoveLast();
-    QCOMPARE(rs.AbsolutePosition(), 10);
-    const QVariant last = rs.Field(0);
-    rs.MoveNext();
-    QVERIFY(rs.EOF_());
-    QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosEOF);
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveNext());
-    rs.MovePrevious();
-    QCOMPARE(rs.Field(0), last);
-    rs.MoveFirst();
-    QCOMPARE(rs.AbsolutePosition(), 1);
-    rs.SetAbsolutePosition(4);
-    rs.Requery();
-    QCOMPARE(rs.AbsolutePosition(), 1);
-    rs.Close();
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.RecordCount());
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Close());
-}
-
-void DeckStoreTest::outOfRangePositionIsRefused_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::newRow("zero") << 0;
-    QTest::newRow("negative") << -1;
-    QTest::newRow("one past the end") << 11;
-    QTest::newRow("far") << 40000;
-}
-
-void DeckStoreTest::outOfRangePositionIsRefused()
-{
-    QFETCH(int, position);
-    Opened deck(dataPath("capitals-xlwt.xls"), Mode::Edit);
-    auto &[c, rs] = deck;
-    rs.SetAbsolutePosition(7);
-    const QVariant q = rs.Field(0);
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(position));
-    QCOMPARE(rs.AbsolutePosition(), 7);
-    QCOMPARE(rs.Field(0), q);
-}
-
-void DeckStoreTest::emptySheet()
-{
-    Opened deck(dataPath("empty-xlwt.xls"), Mode::Edit);
-    auto &[c, rs] = deck;
-    QCOMPARE(rs.RecordCount(), 0);
-    QVERIFY(rs.BOF() && rs.EOF_());
-    QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosUnknown);
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveFirst());
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveLast());
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveNext());
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(1));
-    c.AppendRow("Question", "Answer");
-    QCOMPARE(rs.RecordCount(), 0);
-    rs.Requery();
-    QCOMPARE(rs.RecordCount(), 1);
-    QCOMPARE(rs.AbsolutePosition(), 1);
-}
-
-void DeckStoreTest::fieldAccessRules()
-{
-    Opened deck(dataPath("two-cards-xlwt.xls"), Mode::ReadOnly);
-    auto &[c, rs] = deck;
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(2));
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(-1));
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetField(0, "x"));  // read-only
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.AppendRow("q", "a"));
-    QVERIFY(!c.HasChanges());
-    c.Close();
-    QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));  // the connection is gone
-}
-
-void DeckStoreTest::appendedRowsAppearAfterRequery()
-{
-    const QString path = copyOf("two-cards-xlwt.xls");
-    Opened deck(path, Mode::Edit);
-    auto &[c, rs] = deck;
-    QCOMPARE(rs.RecordCount(), 2);
-    c.AppendRow("It's", 7.5);
-    c.AppendRow(QVariant(), "only an answer");
-    QVERIFY(c.HasChanges());
-    QCOMPARE(rs.RecordCount(), 2);
-    rs.MoveLast();
-    QCOMPARE(rs.AbsolutePosition(), 2);
-    rs.Requery();
-    QCOMPARE(rs.AbsolutePosition(), 1);
-    QCOMPARE(rs.RecordCount(), 4);
-    rs.SetAbsolutePosition(3);
-    QCOMPARE(rs.Field(0), QVariant("It's"));  // one apostrophe, as given
-    QCOMPARE(rs.Field(1), QVariant(7.5));
-    rs.MoveNext();
-    QVERIFY(!rs.Field(0).isValid());
-    QCOMPARE(rs.Field(1), QVariant("only an answer"));
-}
-
-void DeckStoreTest::commitWritesOnceAndReopens()
-{
-    const QString path = copyOf("capitals-xlwt.xls");
+    // Opening, closing and the access rules, and the decks that cannot open.
+    void openAndAccessRules()
     {
+        DeckConnection c;
+        const QString path = dataPath("two-cards-xlwt.xls");
+        c.Open("  " + path + " \t", Mode::ReadOnly);  // the path is taken without blanks
+        QVERIFY(c.IsOpen());
+        QCOMPARE(c.Path(), path);
+        QVERIFY_THROWS_EXCEPTION(DeckError, c.Open(path, Mode::ReadOnly));  // already open
+        DeckRecordset rs;
+        rs.Open(c);
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(2));
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(-1));
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetField(0, "x"));  // read-only
+        QVERIFY_THROWS_EXCEPTION(DeckError, c.AppendRow("q", "a"));
+        QVERIFY(!c.HasChanges());
+        c.Close();
+        QVERIFY(!c.IsOpen());
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));  // the connection is gone
+        QVERIFY_THROWS_EXCEPTION(DeckError, c.Close());
+
+        for (const char *name : {"does-not-exist.xls", "malformed-zero-bytes.xls", "malformed-truncated.xls",
+                                 "malformed-csv-named-xls.xls"}) {
+            DeckConnection failed;
+            QVERIFY_THROWS_EXCEPTION(DeckError, failed.Open(dataPath(name), Mode::Edit));
+            QVERIFY(!failed.IsOpen());
+        }
+        // A workbook without Sheet1 opens, but has no rows to give.
+        c.Open(dataPath("no-sheet1-xlwt.xls"), Mode::Edit);
+        DeckRecordset none;
+        QVERIFY_THROWS_EXCEPTION(DeckError, none.Open(c));
+        QVERIFY(!none.IsOpen());
+        QVERIFY_THROWS_EXCEPTION(DeckError, c.AppendRow("q", "a"));
+    }
+
+    void readOnlyReadsNumbersAsText()
+    {
+        for (Mode mode : {Mode::ReadOnly, Mode::Edit}) {
+            Opened deck(dataPath("tricky-xlwt.xls"), mode);
+            auto &[c, rs] = deck;
+            QCOMPARE(rs.RecordCount(), 14);  // the title row is a row
+            QCOMPARE(rs.Field(0), QVariant("Question"));
+            rs.SetAbsolutePosition(9);
+            if (mode == Mode::ReadOnly) {
+                QCOMPARE(rs.Field(0), QVariant("42"));
+                QCOMPARE(rs.Field(1), QVariant("3.5"));
+            } else {
+                QCOMPARE(rs.Field(0), QVariant(42.0));
+                QCOMPARE(rs.Field(1), QVariant(3.5));
+            }
+            rs.SetAbsolutePosition(8);  // both cells empty
+            QVERIFY(!rs.Field(0).isValid());
+            QVERIFY(!rs.Field(1).isValid());
+        }
+    }
+
+    void cursorMoves()
+    {
+        Opened deck(dataPath("capitals-xlwt.xls"), Mode::ReadOnly);
+        auto &[c, rs] = deck;
+        QCOMPARE(rs.RecordCount(), 10);
+        QCOMPARE(rs.AbsolutePosition(), 1);
+        QVERIFY(!rs.BOF() && !rs.EOF_());
+        rs.MovePrevious();
+        QVERIFY(rs.BOF());
+        QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosBOF);
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.MovePrevious());
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));
+        rs.MoveNext();
+        QCOMPARE(rs.AbsolutePosition(), 1);
+        rs.MoveLast();
+        QCOMPARE(rs.AbsolutePosition(), 10);
+        const QVariant last = rs.Field(0);
+        rs.MoveNext();
+        QVERIFY(rs.EOF_());
+        QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosEOF);
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveNext());
+        rs.MovePrevious();
+        QCOMPARE(rs.Field(0), last);
+        rs.MoveFirst();
+        QCOMPARE(rs.AbsolutePosition(), 1);
+        rs.SetAbsolutePosition(4);
+        const QVariant fourth = rs.Field(0);
+        for (int position : {0, -1, 11, 40000}) {
+            QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(position));
+            QCOMPARE(rs.AbsolutePosition(), 4);
+            QCOMPARE(rs.Field(0), fourth);
+        }
+        rs.Requery();
+        QCOMPARE(rs.AbsolutePosition(), 1);
+        rs.Close();
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.RecordCount());
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.Close());
+    }
+
+    void emptySheet()
+    {
+        Opened deck(dataPath("empty-xlwt.xls"), Mode::Edit);
+        auto &[c, rs] = deck;
+        QCOMPARE(rs.RecordCount(), 0);
+        QVERIFY(rs.BOF() && rs.EOF_());
+        QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosUnknown);
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveFirst());
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveLast());
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveNext());
+        QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(1));
+        c.AppendRow("Question", "Answer");
+        QCOMPARE(rs.RecordCount(), 0);
+        rs.Requery();
+        QCOMPARE(rs.RecordCount(), 1);
+        QCOMPARE(rs.AbsolutePosition(), 1);
+    }
+
+    void editsAndAppendedRowsAreCommittedOnce()
+    {
+        const QString path = copyOf("capitals-xlwt.xls");
+        {
+            Opened deck(path, Mode::Edit);
+            auto &[c, rs] = deck;
+            rs.SetAbsolutePosition(2);
+            rs.SetField(1, QString::fromUtf8("Bern – Berne"));
+            rs.SetField(0, 12);
+            c.AppendRow("O'Neill's \"quote\"", 7.5);
+            c.AppendRow(QVariant(), QString::fromUtf8("日本"));
+            QVERIFY(c.HasChanges());
+            // Appended rows show after a requery, which moves to the first row.
+            QCOMPARE(rs.RecordCount(), 10);
+            rs.MoveLast();
+            QCOMPARE(rs.AbsolutePosition(), 10);
+            rs.Requery();
+            QCOMPARE(rs.AbsolutePosition(), 1);
+            QCOMPARE(rs.RecordCount(), 12);
+            rs.MoveLast();
+            QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("日本")));
+            c.Commit();
+            QVERIFY(!c.HasChanges());
+            QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("capitals").size(), 1);
+        }
+        Opened deck(path, Mode::Edit);
+        auto &[c, rs] = deck;
+        QCOMPARE(rs.RecordCount(), 12);
+        rs.SetAbsolutePosition(2);
+        QCOMPARE(rs.Field(0), QVariant(12.0));
+        QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("Bern – Berne")));
+        rs.SetAbsolutePosition(11);
+        QCOMPARE(rs.Field(0), QVariant("O'Neill's \"quote\""));  // the apostrophes as given
+        QCOMPARE(rs.Field(1), QVariant(7.5));
+        rs.MoveNext();
+        QVERIFY(!rs.Field(0).isValid());
+        QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("日本")));
+        QCOMPARE(readersDiff(path, modelJson(c.workbook())), QString());
+    }
+
+    // A commit without changes writes nothing; a failed write leaves the file
+    // as it was and the workbook in memory as the file is.
+    void commitWritesChangesOrNothing()
+    {
+        const QString path = copyOf("tricky-xlwt.xls");
+        const QByteArray before = readFile(path);
         Opened deck(path, Mode::Edit);
         auto &[c, rs] = deck;
         rs.SetAbsolutePosition(2);
-        rs.SetField(1, QString::fromUtf8("Bern – Berne"));
-        rs.SetField(0, 12);
-        c.AppendRow("O'Neill's \"quote\"", QString::fromUtf8("日本"));
-        c.Commit();
+        const QVariant old = rs.Field(0);
+        rs.SetField(0, old);  // the same value is no change
         QVERIFY(!c.HasChanges());
-        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("capitals").size(), 1);
+        decks::testing::failNextCommitWrite();
+        c.Commit();  // nothing to write, so the armed failure is not reached
+        QCOMPARE(readFile(path), before);
+        rs.SetField(0, "new text");
+        c.AppendRow("q", "a");
+        QVERIFY_THROWS_EXCEPTION(DeckError, c.Commit());  // uses the armed failure up
+        QCOMPARE(readFile(path), before);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("tricky").size(), 1);
+        QVERIFY(!c.HasChanges());
+        QCOMPARE(rs.Field(0), old);
+        rs.Requery();
+        QCOMPARE(rs.RecordCount(), 14);
+        c.AppendRow("q", "a");
+        c.Commit();
+        QVERIFY(readFile(path) != before);
     }
-    Opened deck(path, Mode::Edit);
-    auto &[c, rs] = deck;
-    QCOMPARE(rs.RecordCount(), 11);
-    rs.SetAbsolutePosition(2);
-    QCOMPARE(rs.Field(0), QVariant(12.0));
-    QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("Bern – Berne")));
-    rs.MoveLast();
-    QCOMPARE(rs.Field(0), QVariant("O'Neill's \"quote\""));
-    QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("日本")));
-    QString error;
-    const QJsonObject x = xlrdJson(path, &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(cellsDiff(modelJson(c.workbook()), x), QString());
-}
 
-void DeckStoreTest::commitWithoutChangesWritesNothing()
-{
-    const QString path = copyOf("one-card-xlwt.xls");
-    const QByteArray before = readFile(path);
-    Opened deck(path, Mode::Edit);
-    auto &[c, rs] = deck;
-    rs.SetField(0, rs.Field(0));  // the same value is no change
-    QVERIFY(!c.HasChanges());
-    decks::testing::failNextCommitWrite();
-    c.Commit();  // nothing to write, so the armed failure is not reached
-    QCOMPARE(readFile(path), before);
-    rs.SetField(1, "changed");
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.Commit());  // uses the armed failure up
-    c.AppendRow("q", "a");
-    c.Commit();
-    QVERIFY(readFile(path) != before);
-}
-
-void DeckStoreTest::failedWriteLeavesOldFileIntact()
-{
-    const QString path = copyOf("tricky-xlwt.xls");
-    const QByteArray before = readFile(path);
-    Opened deck(path, Mode::Edit);
-    auto &[c, rs] = deck;
-    rs.SetAbsolutePosition(2);
-    const QVariant old = rs.Field(0);
-    rs.SetField(0, "new text");
-    c.AppendRow("q", "a");
-    decks::testing::failNextCommitWrite();
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.Commit());
-    QCOMPARE(readFile(path), before);
-    QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("tricky").size(), 1);
-    // The workbook in memory is the file's again.
-    QVERIFY(!c.HasChanges());
-    QCOMPARE(rs.Field(0), old);
-    rs.Requery();
-    QCOMPARE(rs.RecordCount(), 14);
-}
-
-void DeckStoreTest::otherSheetsAndColumnsSurviveRewrite()
-{
-    xls::Workbook wb = xls::newWorkbook("Notes");
-    wb.sheets[0].setCell(0, 0, xls::Cell::fromText("keep me"));
-    wb.sheets[0].setCell(3, 7, xls::Cell::fromNumber(2.5));
-    xls::Sheet cards;
-    cards.name = "Sheet1";
-    cards.setCell(0, 0, xls::Cell::fromText("q"));
-    cards.setCell(0, 1, xls::Cell::fromText("a"));
-    cards.setCell(0, 2, xls::Cell::fromText("extra column"));
-    cards.setCell(0, 9, xls::Cell::fromBool(false));
-    cards.setCell(1, 3, xls::Cell::fromError(0x07));
-    wb.sheets.push_back(cards);
-    xls::Sheet last;
-    last.name = "Sheet3";
-    last.setCell(5, 5, xls::Cell::fromText("also kept"));
-    wb.sheets.push_back(last);
-    const QString path = writeDeck("sheets.xls", wb);
-
-    Opened deck(path, Mode::Edit);
-    auto &[c, rs] = deck;
-    rs.SetField(1, "changed");
-    c.AppendRow("q2", "a2");
-    c.Commit();
-
-    wb.sheets[1].setCell(0, 1, xls::Cell::fromText("changed"));
-    wb.sheets[1].setCell(2, 0, xls::Cell::fromText("q2"));
-    wb.sheets[1].setCell(2, 1, xls::Cell::fromText("a2"));
-    QCOMPARE(cellsDiff(modelJson(xls::readWorkbookFile(readFile(path))), modelJson(wb)), QString());
-}
-
-void DeckStoreTest::blankedRowsStayRows()
-{
-    const QString path = copyOf("capitals-xlwt.xls");
+    void otherSheetsAndColumnsSurviveRewrite()
     {
+        xls::Workbook wb = xls::deckWorkbook({{"q", "a"}});
+        wb.sheets[0].setCell(0, 2, xls::Cell::fromText("extra column"));
+        wb.sheets[0].setCell(0, 9, xls::Cell::fromBool(false));
+        wb.sheets[0].setCell(1, 3, xls::Cell::fromError(0x07));
+        xls::Sheet notes, last;
+        notes.name = "Notes";
+        notes.setCell(0, 0, xls::Cell::fromText("keep me"));
+        notes.setCell(3, 7, xls::Cell::fromNumber(2.5));
+        last.name = "Sheet3";
+        last.setCell(5, 5, xls::Cell::fromText("also kept"));
+        wb.sheets.insert(wb.sheets.begin(), notes);
+        wb.sheets.push_back(last);
+        const QString path = dir_.filePath("sheets.xls");
+        QVERIFY(writeFile(path, xls::writeWorkbookFile(wb)));
+
         Opened deck(path, Mode::Edit);
         auto &[c, rs] = deck;
-        for (int pos : {5, 10}) {  // a middle row and the last one
-            rs.SetAbsolutePosition(pos);
-            rs.SetField(0, QVariant());
-            rs.SetField(1, QString());
-        }
+        rs.SetField(1, "changed");
+        c.AppendRow("q2", "a2");
         c.Commit();
+
+        wb.sheets[1].setCell(0, 1, xls::Cell::fromText("changed"));
+        wb.sheets[1].setCell(2, 0, xls::Cell::fromText("q2"));
+        wb.sheets[1].setCell(2, 1, xls::Cell::fromText("a2"));
+        QCOMPARE(cellsDiff(modelJson(xls::readWorkbookFile(readFile(path))), modelJson(wb)), QString());
     }
-    Opened deck(path, Mode::ReadOnly);
-    auto &[c, rs] = deck;
-    QCOMPARE(rs.RecordCount(), 10);
-    rs.MoveLast();
-    QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
-    QString error;
-    const QJsonObject x = xlrdJson(path, &error);
-    QVERIFY2(error.isEmpty(), qPrintable(error));
-    QCOMPARE(x["sheets"].toArray()[0].toObject()["rows"].toInt(), 10);
-}
 
-void DeckStoreTest::featuresThatCannotBeSavedRefuseCommit()
-{
-    // A formula's result can be read, but saving would turn the formula
-    // into its value: the commit is refused and the file stays.
-    QList<Rec> sheet{{0x0006, cellHead(0, 0) + f64(3) + le16(0) + le32(0) + le16(3) + QByteArray("\x1E\x03\x00", 3)},
-                     {0x0204, cellHead(0, 1) + str16("three")}};
-    const QString path = dir_.filePath("formula.xls");
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(xlsFile(biffStream({}, sheet)));
-    f.close();
-    const QByteArray before = readFile(path);
+    void blankedRowsStayRows()
+    {
+        const QString path = copyOf("capitals-xlwt.xls");
+        {
+            Opened deck(path, Mode::Edit);
+            auto &[c, rs] = deck;
+            for (int pos : {5, 10}) {  // a middle row and the last one
+                rs.SetAbsolutePosition(pos);
+                rs.SetField(0, QVariant());
+                rs.SetField(1, QString());
+            }
+            c.Commit();
+        }
+        Opened deck(path, Mode::ReadOnly);
+        auto &[c, rs] = deck;
+        QCOMPARE(rs.RecordCount(), 10);
+        rs.MoveLast();
+        QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
+        QCOMPARE(readersDiff(path, modelJson(c.workbook())), QString());
+    }
 
-    Opened deck(path, Mode::Edit);
-    auto &[c, rs] = deck;
-    QCOMPARE(rs.Field(0), QVariant(3.0));
-    c.AppendRow("q", "a");
-    QVERIFY_THROWS_EXCEPTION(DeckError, c.Commit());
-    QCOMPARE(readFile(path), before);
-    QVERIFY(!c.HasChanges());
-}
+    void featuresThatCannotBeSavedRefuseCommit()
+    {
+        // A formula's result can be read, but saving would turn the formula
+        // into its value: the commit is refused and the file stays.
+        const QList<Rec> sheet{
+            {xls::biff::kFormula, cellHead(0, 0) + f64(3) + le16(0) + le32(0) + le16(3) + QByteArray("\x1E\x03\x00", 3)},
+            {xls::biff::kLabel, cellHead(0, 1) + str16("three")}};
+        const QString path = dir_.filePath("formula.xls");
+        QVERIFY(writeFile(path, xlsFile(biffStream({}, sheet))));
+        const QByteArray before = readFile(path);
 
-void DeckStoreTest::numberText_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("integer") << 42.0 << "42";
-    QTest::newRow("fraction") << 3.5 << "3.5";
-    QTest::newRow("negative") << -0.25 << "-0.25";
-    QTest::newRow("zero") << 0.0 << "0";
-    QTest::newRow("negative zero") << -0.0 << "0";
-    QTest::newRow("15 digits") << 123456789012345.0 << "123456789012345";
-    QTest::newRow("16 digits rounds") << 1234567890123456.0 << "1.23456789012346E+15";
-    QTest::newRow("1E+15") << 1e15 << "1E+15";
-    QTest::newRow("1E+20") << 1e20 << "1E+20";
-    QTest::newRow("big mantissa") << 2.5e100 << "2.5E+100";
-    QTest::newRow("0.1") << 0.1 << "0.1";
-    QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
-    QTest::newRow("1/3") << 1.0 / 3 << "0.333333333333333";
-    QTest::newRow("0.0001") << 0.0001 << "0.0001";
-    QTest::newRow("1E-05") << 0.00001 << "1E-05";
-    QTest::newRow("small") << -1.5e-7 << "-1.5E-07";
-    QTest::newRow("rounds up a digit") << 9.9999999999999999 << "10";
-}
+        Opened deck(path, Mode::Edit);
+        auto &[c, rs] = deck;
+        QCOMPARE(rs.Field(0), QVariant(3.0));
+        c.AppendRow("q", "a");
+        QVERIFY_THROWS_EXCEPTION(DeckError, c.Commit());
+        QCOMPARE(readFile(path), before);
+        QVERIFY(!c.HasChanges());
+    }
 
-void DeckStoreTest::numberText()
-{
-    QFETCH(double, value);
-    QFETCH(QString, text);
-    QCOMPARE(decks::numberText(value), text);
-}
+    void numberText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("negative") << -0.25 << "-0.25";
+        QTest::newRow("zero") << 0.0 << "0";
+        QTest::newRow("negative zero") << -0.0 << "0";
+        QTest::newRow("15 digits") << 123456789012345.0 << "123456789012345";
+        QTest::newRow("16 digits rounds") << 1234567890123456.0 << "1.23456789012346E+15";
+        QTest::newRow("1E+15") << 1e15 << "1E+15";
+        QTest::newRow("big mantissa") << 2.5e100 << "2.5E+100";
+        QTest::newRow("0.1") << 0.1 << "0.1";
+        QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
+        QTest::newRow("1/3") << 1.0 / 3 << "0.333333333333333";
+        QTest::newRow("0.0001") << 0.0001 << "0.0001";
+        QTest::newRow("1E-05") << 0.00001 << "1E-05";
+        QTest::newRow("small") << -1.5e-7 << "-1.5E-07";
+        QTest::newRow("rounds up a digit") << 9.9999999999999999 << "10";
+    }
+
+    void numberText()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(decks::numberText(value), text);
+    }
+};
 
 QTEST_GUILESS_MAIN(DeckStoreTest)
 #include "tst_deck_store.moc"

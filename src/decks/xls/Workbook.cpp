@@ -108,4 +108,20 @@ Workbook newWorkbook(const QString &sheetName)
     return wb;
 }
 
+Workbook deckWorkbook(const QList<QPair<QVariant, QVariant>> &rows)
+{
+    Workbook wb = newWorkbook(QStringLiteral("Sheet1"));
+    for (qsizetype row = 0; row < rows.size(); ++row) {
+        int column = 0;
+        for (const QVariant &v : {rows[row].first, rows[row].second}) {
+            if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Int)
+                wb.sheets[0].setCell(static_cast<int>(row), column, Cell::fromNumber(v.toDouble()));
+            else if (const QString text = v.toString(); !text.isNull())
+                wb.sheets[0].setCell(static_cast<int>(row), column, Cell::fromText(text));
+            ++column;
+        }
+    }
+    return wb;
+}
+
 }  // namespace xls

@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <cstdint>
 #include <stdexcept>
@@ -129,5 +130,11 @@ struct Workbook {
 
 // Builds a workbook of one sheet with the given name (for new decks).
 Workbook newWorkbook(const QString &sheetName);
+
+// Builds a deck: one sheet "Sheet1" whose row i holds rows[i]'s question in
+// column A and its answer in column B. A double or int becomes a number cell,
+// anything else a text cell; an invalid value or a null string leaves the
+// cell out (an empty string is an empty text cell).
+Workbook deckWorkbook(const QList<QPair<QVariant, QVariant>> &rows);
 
 }  // namespace xls
