@@ -369,7 +369,7 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, buttons);
         Editor e;
-        QList<QPair<QString, QString>> cells;
+        QList<QPair<QVariant, QVariant>> cells;
         for (const QString &r : rows)
             cells.append({r.section('|', 0, 0), r.section('|', 1)});
         writeDeck(e.deck("Letters"), cells);

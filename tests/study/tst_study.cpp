@@ -755,9 +755,9 @@ private slots:
         QFETCH(QString, steps);
         QFETCH(QString, neighbours);
         Session s;
-        QList<QPair<QString, QString>> rows;
+        QList<QPair<QVariant, QVariant>> rows;
         for (int i = 0; i < cards; ++i)
-            rows << qMakePair(QStringLiteral("q%1").arg(i), QStringLiteral("a%1").arg(i));
+            rows.append({QStringLiteral("q%1").arg(i), QStringLiteral("a%1").arg(i)});
         writeDeck(s.folder.deckPath("Deck.xls"), rows);
         s.run(steps);
         // Every place shows its neighbour's answer but one at most, which

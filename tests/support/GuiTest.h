@@ -85,18 +85,11 @@ private:
 
 // Writes a deck workbook whose Sheet1 holds the given rows (question,
 // answer); a null string leaves the cell out.
-inline void writeDeck(const QString &path, const QList<QPair<QString, QString>> &rows)
+inline void writeDeck(const QString &path, const QList<QPair<QVariant, QVariant>> &rows)
 {
-    xls::Workbook wb = xls::newWorkbook(QStringLiteral("Sheet1"));
-    for (int i = 0; i < rows.size(); ++i) {
-        if (!rows[i].first.isNull())
-            wb.sheets[0].setCell(i, 0, xls::Cell::fromText(rows[i].first));
-        if (!rows[i].second.isNull())
-            wb.sheets[0].setCell(i, 1, xls::Cell::fromText(rows[i].second));
-    }
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(xls::writeWorkbookFile(wb));
+    file.write(xls::writeWorkbookFile(xls::deckWorkbook(rows)));
 }
 
 inline void ProgramFolder::writeTemplate() const
