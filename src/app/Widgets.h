@@ -45,6 +45,9 @@ public:
     // the file's path.
     QString pictureSource() const { return source_; }
     void setPictureSource(const QString &source) { source_ = source; }
+    // The key that presses the button, named in its tooltip. Every picture
+    // button takes Space while it has the focus.
+    void setKeyName(const QString &key);
 
     QSize sizeHint() const override;
 

@@ -1,6 +1,7 @@
 #include "app/frmQuestion.h"
 
 #include "app/FileSystemObject.h"
+#include "app/ProgramFolder.h"
 #include "app/Trap.h"
 #include "app/Widgets.h"
 #include "decks/DeckStore.h"
@@ -40,6 +41,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     appPath_ = QDir::cleanPath(appPath_);
     while (appPath_.size() > 1 && appPath_.endsWith(QLatin1Char('/')))
         appPath_.chop(1);
+    appPath_ = programfolder::workingFolder(appPath_);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         dpiX_ = screen->logicalDotsPerInchX();
@@ -68,6 +70,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     Timer2->setObjectName(QStringLiteral("Timer2"));
 
     connectHandlers();
+    setUpDesktop();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     Form_Load();
@@ -556,12 +559,7 @@ void frmQuestion::Form_Load()
 
 void frmQuestion::Form_Unload()
 {
-    trapErrors([&] {
-        if (!FileSys)
-            FileSys = FileSystemObject::Create();
-        if (FileSys->FileExists(StudyCopyPath))
-            FileSys->DeleteFile(StudyCopyPath);
-    });
+    DiscardStudyCopy();
 }
 
 void frmQuestion::closeEvent(QCloseEvent *event)

@@ -159,6 +159,7 @@ void frmQuestion::ShowCard()
 
 void frmQuestion::ShowPictureMissing(const QString &message)
 {
+    DiscardStudyCopy();  // the run is over
     HideStudyPanels();
     ShowToolbar();
     mnuStat->setVisible(false);
