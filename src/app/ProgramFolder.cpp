@@ -35,7 +35,7 @@ bool copyTree(const QString &from, const QString &to, const QString &sub)
 std::function<bool(const QString &)> &writable()
 {
     static std::function<bool(const QString &)> check = [](const QString &folder) {
-        return QFileInfo(folder).isWritable() && QFileInfo(folder + QStringLiteral("/Decks/Deck1")).isWritable();
+        return QFileInfo(folder).isWritable();
     };
     return check;
 }
