@@ -23,10 +23,28 @@ QPixmap loadPictureFile(const QString &path)
 PictureBox::PictureBox(artwork::Backdrop backdrop, QWidget *parent)
     : QWidget(parent), backdrop_(backdrop)
 {
-    // The name assistive technology gives the panel: what its picture shows.
-    static const char *const names[] = {"Mnemora", "Mnemora 1.0", "About Mnemora", "Card",
-                                        "Options", "Statistics", "Choices"};
-    setAccessibleName(QLatin1String(names[static_cast<int>(backdrop)]));
+    setAccessibleName(accessibleNameOf(backdrop));
+}
+
+QString PictureBox::accessibleNameOf(artwork::Backdrop backdrop)
+{
+    switch (backdrop) {
+    case artwork::Backdrop::Window:
+        return QStringLiteral("Mnemora");
+    case artwork::Backdrop::Banner:
+        return QStringLiteral("Mnemora 1.0");
+    case artwork::Backdrop::About:
+        return QStringLiteral("About Mnemora");
+    case artwork::Backdrop::LinedCard:
+        return QStringLiteral("Card");
+    case artwork::Backdrop::Options:
+        return QStringLiteral("Options");
+    case artwork::Backdrop::Statistics:
+        return QStringLiteral("Statistics");
+    case artwork::Backdrop::Choices:
+        return QStringLiteral("Choices");
+    }
+    return QStringLiteral("Mnemora");
 }
 
 void PictureBox::paintEvent(QPaintEvent *)
@@ -80,8 +98,8 @@ void PictureButton::paintEvent(QPaintEvent *)
         p.fillRect(rect(), QColor(255, 255, 255, 140));
     }
     if (hasFocus()) {
-        // A frame seen at a glance on any face: dark amber around a white
-        // line, inside the button's edge.
+        // A frame seen at a glance on any face: amber around a white line,
+        // just inside the button's edge.
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF frame = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
         const qreal radius = qMin(frame.height() * 0.3, 6.0);

@@ -22,6 +22,8 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     PictureBox(artwork::Backdrop backdrop, QWidget *parent);
+    // The name assistive technology gives a panel: what its picture shows.
+    static QString accessibleNameOf(artwork::Backdrop backdrop);
 
 protected:
     void paintEvent(QPaintEvent *) override;

@@ -46,7 +46,8 @@ void frmQuestion::setUpDesktop()
         choices[i]->setToolTip(QStringLiteral("Choice %1 (%1)").arg(i + 1));
         choiceLabels[i]->setBuddy(choices[i]);
     }
-    lblAnsPopUp->setAccessibleName(QStringLiteral("Verdict"));
+    PicQuestions->setAccessibleName(QStringLiteral("Question card"));
+    PicAnswer1->setAccessibleName(QStringLiteral("Answer card"));
 
     // Tab goes through each view in reading order: one chain holds them all,
     // and the controls of the views not shown are passed over.

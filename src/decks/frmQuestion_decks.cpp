@@ -168,6 +168,8 @@ void frmQuestion::OpenDeck()
         ChooseDeck();
 
         if (mod.DeckName + QStringLiteral(".xls") != DeckFileName || mod.DeckName.isEmpty()) {
+            if (studyCopyWritten_)
+                DiscardStudyCopy();
             ShowToolbar();
             mnuStat->setVisible(false);
             mnuOpt->setVisible(true);

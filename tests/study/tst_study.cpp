@@ -168,6 +168,7 @@ private slots:
         QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isEnabled());
         QVERIFY(s.w->findChild<QAction *>("mnuHelp")->isEnabled());
         QVERIFY(s.w->DeckOpen);
+        QVERIFY(!QFile::exists(s.w->StudyCopyPath));  // none outlives a deck turned away
     }
 
     void aDamagedDeckIsNotStudiedFromAnOldStudyCopy()
