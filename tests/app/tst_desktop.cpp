@@ -127,13 +127,11 @@ private slots:
         QTest::addColumn<bool>("revealed");
         QTest::addColumn<int>("key");
         QTest::newRow("R before the answer") << "0" << false << int(Qt::Key_R);
-        QTest::newRow("W before the answer") << "0" << false << int(Qt::Key_W);
         QTest::newRow("1 without choices") << "0" << true << int(Qt::Key_1);
         QTest::newRow("Space with the answer shown") << "0" << true << int(Qt::Key_Space);
         QTest::newRow("Return with the answer shown") << "0" << true << int(Qt::Key_Return);
         QTest::newRow("3 with two choices") << "2" << false << int(Qt::Key_3);
-        QTest::newRow("4 with two choices") << "2" << false << int(Qt::Key_4);
-        QTest::newRow("R with choices") << "4" << false << int(Qt::Key_R);
+        QTest::newRow("W with choices") << "4" << false << int(Qt::Key_W);
         QTest::newRow("Space with choices") << "4" << false << int(Qt::Key_Space);
     }
     void keysDoNothingWhileTheirControlCannotBeClicked()
@@ -196,7 +194,6 @@ private slots:
         const QString blank = QStringLiteral("You have opened a Blank file or a file with Invalid file format");
         QTest::newRow("handed over") << false << 4 << QString();
         QTest::newRow("dropped") << true << 4 << QString();
-        QTest::newRow("empty, handed over") << false << 0 << blank;
         QTest::newRow("empty, dropped") << true << 0 << blank;
         QTest::newRow("missing picture") << false << -1
                                          << "Please ensure the Image is in proper folder\nPlease Open a new Deck";
