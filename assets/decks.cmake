@@ -13,7 +13,7 @@ add_custom_command(
   COMMENT "Making the deck template default.xls"
   VERBATIM)
 list(APPEND _deck_outputs ${MNEMORA_DECKS_OUT}/default.xls)
-install(FILES ${MNEMORA_DECKS_OUT}/default.xls DESTINATION Decks)
+install(FILES ${MNEMORA_DECKS_OUT}/default.xls DESTINATION ${MNEMORA_INSTALL_DIR}/Decks)
 
 file(GLOB _deck_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/Decks/Deck1/*.tsv)
 foreach(_src IN LISTS _deck_sources)
@@ -27,9 +27,9 @@ foreach(_src IN LISTS _deck_sources)
     COMMENT "Making the sample deck ${_name}.xls"
     VERBATIM)
   list(APPEND _deck_outputs ${_out})
-  install(FILES ${_out} DESTINATION Decks/Deck1)
+  install(FILES ${_out} DESTINATION ${MNEMORA_INSTALL_DIR}/Decks/Deck1)
 endforeach()
 
 add_custom_target(decks ALL DEPENDS ${_deck_outputs})
 # Keeps the (possibly empty) deck folder in an installed program.
-install(DIRECTORY DESTINATION Decks/Deck1)
+install(DIRECTORY DESTINATION ${MNEMORA_INSTALL_DIR}/Decks/Deck1)

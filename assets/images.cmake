@@ -25,4 +25,4 @@ add_custom_command(
 )
 add_custom_target(mnemora_images ALL DEPENDS ${MNEMORA_IMAGE_FILES})
 
-install(FILES ${MNEMORA_IMAGE_FILES} DESTINATION Images)
+install(FILES ${MNEMORA_IMAGE_FILES} DESTINATION ${MNEMORA_INSTALL_DIR}/Images)

@@ -9,6 +9,7 @@ MNEMORA_PACKAGES=(
   libgsf-1-dev
   libfreexl-dev python3-xlrd
   fonts-dejavu-core
+  desktop-file-utils
 )
 
 mnemora_install_deps() {

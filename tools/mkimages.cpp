@@ -3,6 +3,7 @@
 // the sample "Shapes" deck. Everything is drawn here with QPainter.
 //
 //   mkimages <folder> [file ...]       writes the named files (all by default)
+//   mkimages --icon <png> <size>       writes the program's icon, size pixels
 //   mkimages --contact-sheet <png>     writes every face and background on one
 //                                      sheet, for looking the artwork over
 
@@ -303,8 +304,11 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == QLatin1String("--contact-sheet"))
         return writeContactSheet(args[1]);
+    if (args.size() == 3 && args[0] == QLatin1String("--icon"))
+        return artwork::appIcon(args[2].toInt()).save(args[1], "PNG") ? 0 : 1;
     if (args.isEmpty() || args[0].startsWith(QLatin1String("--"))) {
         QTextStream(stderr) << "usage: mkimages <folder> [file ...]\n"
+                               "       mkimages --icon <file.png> <size>\n"
                                "       mkimages --contact-sheet <file.png>\n";
         return 2;
     }

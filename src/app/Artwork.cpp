@@ -471,6 +471,23 @@ QColor windowColour()
                   (kSkyTop.blue() + kSkyBottom.blue()) / 2);
 }
 
+QImage appIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(size * 0.04, size * 0.04, size * 0.92, size * 0.92);
+    QLinearGradient ground(r.topLeft(), r.bottomLeft());
+    ground.setColorAt(0.0, facePalette(FaceStyle::Standard).top);
+    ground.setColorAt(1.0, facePalette(FaceStyle::Standard).bottom);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ground);
+    p.drawRoundedRect(r, size * 0.18, size * 0.18);
+    drawCardStack(p, r.adjusted(size * 0.1, size * 0.12, -size * 0.1, -size * 0.1));
+    return image;
+}
+
 QImage buttonFaceImage(const QString &label, QSize pixelSize, FaceStyle style)
 {
     // Files have no transparency: the rounded corners show the window's ground.

@@ -43,6 +43,11 @@ QPixmap backdrop(Backdrop kind, QSize size, qreal devicePixelRatio);
 // The same background as an image carrying the device pixel ratio.
 QImage backdropImage(Backdrop kind, QSize size, qreal devicePixelRatio);
 
+// The program's icon (three fanned index cards on a rounded blue square),
+// size x size pixels with a transparent surround: the window's icon and the
+// icon installed for the desktop's menu.
+QImage appIcon(int size);
+
 // The plain ground colour of the window, for anything drawn opaque beside it.
 QColor windowColour();
 

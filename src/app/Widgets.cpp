@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 
 QPixmap loadPictureFile(const QString &path)
 {
@@ -25,6 +23,28 @@ QPixmap loadPictureFile(const QString &path)
 PictureBox::PictureBox(artwork::Backdrop backdrop, QWidget *parent)
     : QWidget(parent), backdrop_(backdrop)
 {
+    setAccessibleName(accessibleNameOf(backdrop));
+}
+
+QString PictureBox::accessibleNameOf(artwork::Backdrop backdrop)
+{
+    switch (backdrop) {
+    case artwork::Backdrop::Window:
+        return QStringLiteral("Mnemora");
+    case artwork::Backdrop::Banner:
+        return QStringLiteral("Mnemora 1.0");
+    case artwork::Backdrop::About:
+        return QStringLiteral("About Mnemora");
+    case artwork::Backdrop::LinedCard:
+        return QStringLiteral("Card");
+    case artwork::Backdrop::Options:
+        return QStringLiteral("Options");
+    case artwork::Backdrop::Statistics:
+        return QStringLiteral("Statistics");
+    case artwork::Backdrop::Choices:
+        return QStringLiteral("Choices");
+    }
+    return QStringLiteral("Mnemora");
 }
 
 void PictureBox::paintEvent(QPaintEvent *)
@@ -43,6 +63,12 @@ PictureButton::PictureButton(const QString &label, artwork::FaceStyle style, QWi
     setAccessibleName(label);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
+    setKeyName(QStringLiteral("Space"));
+}
+
+void PictureButton::setKeyName(const QString &key)
+{
+    setToolTip(QStringLiteral("%1 (%2)").arg(label_, key));
 }
 
 void PictureButton::setPicture(const QPixmap &picture)
@@ -72,10 +98,16 @@ void PictureButton::paintEvent(QPaintEvent *)
         p.fillRect(rect(), QColor(255, 255, 255, 140));
     }
     if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect().adjusted(2, 2, -2, -2);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &p, this);
+        // A frame seen at a glance on any face: amber around a white line,
+        // just inside the button's edge.
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF frame = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        const qreal radius = qMin(frame.height() * 0.3, 6.0);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(0xff, 0xb0, 0x00), 3));
+        p.drawRoundedRect(frame, radius, radius);
+        p.setPen(QPen(Qt::white, 1));
+        p.drawRoundedRect(frame.adjusted(2, 2, -2, -2), radius, radius);
     }
 }
 

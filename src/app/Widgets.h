@@ -22,6 +22,8 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     PictureBox(artwork::Backdrop backdrop, QWidget *parent);
+    // The name assistive technology gives a panel: what its picture shows.
+    static QString accessibleNameOf(artwork::Backdrop backdrop);
 
 protected:
     void paintEvent(QPaintEvent *) override;
@@ -45,6 +47,9 @@ public:
     // the file's path.
     QString pictureSource() const { return source_; }
     void setPictureSource(const QString &source) { source_ = source; }
+    // The key that presses the button, named in its tooltip. Every picture
+    // button takes Space while it has the focus.
+    void setKeyName(const QString &key);
 
     QSize sizeHint() const override;
 

@@ -1,6 +1,7 @@
 #include "app/frmQuestion.h"
 
 #include "app/FileSystemObject.h"
+#include "app/ProgramFolder.h"
 #include "app/Trap.h"
 #include "app/Widgets.h"
 #include "decks/DeckStore.h"
@@ -42,6 +43,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     appPath_ = QDir::cleanPath(appPath_);
     while (appPath_.size() > 1 && appPath_.endsWith(QLatin1Char('/')))
         appPath_.chop(1);
+    appPath_ = programfolder::workingFolder(appPath_);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         dpiX_ = screen->logicalDotsPerInchX();
@@ -70,6 +72,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     Timer2->setObjectName(QStringLiteral("Timer2"));
 
     connectHandlers();
+    setUpDesktop();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     Form_Load();
@@ -430,9 +433,6 @@ void frmQuestion::connectHandlers()
     connect(cmdRemoveQuest, &QAbstractButton::clicked, this, &frmQuestion::cmdRemoveQuest_Click);
     connect(txtAddQuest, &QTextEdit::textChanged, this, &frmQuestion::txtAddQuest_Change);
     connect(txtAddAns, &QTextEdit::textChanged, this, &frmQuestion::txtAddAns_Change);
-    // The answer box's check runs when the focus leaves it for another
-    // control of the window.
-    txtAddAns->installEventFilter(this);
     connect(Timer1, &IntervalTimer::Timer, this, &frmQuestion::Timer1_Timer);
     connect(Timer2, &IntervalTimer::Timer, this, &frmQuestion::Timer2_Timer);
 
@@ -588,12 +588,7 @@ void frmQuestion::Form_Load()
 
 void frmQuestion::Form_Unload()
 {
-    trapErrors([&] {
-        if (!FileSys)
-            FileSys = FileSystemObject::Create();
-        if (FileSys->FileExists(StudyCopyPath))
-            FileSys->DeleteFile(StudyCopyPath);
-    });
+    DiscardStudyCopy();
 }
 
 void frmQuestion::closeEvent(QCloseEvent *event)

@@ -29,14 +29,18 @@
 #include <functional>
 #include <memory>
 
+class QAbstractButton;
 class QAction;
 class QChart;
 class QChartView;
 class QCheckBox;
+class QFocusEvent;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QPieSeries;
 class QPushButton;
 class QRadioButton;
@@ -59,7 +63,9 @@ class frmQuestion : public QMainWindow {
 
 public:
     // appFolder is the program folder (App.Path): the folder that holds
-    // Images/ and Decks/. Empty means the executable's folder.
+    // Images/ and Decks/. Empty means the executable's folder. A program
+    // folder that cannot be written gives way to the per-user program folder
+    // (see ProgramFolder.h).
     explicit frmQuestion(const QString &appFolder = QString(), QWidget *parent = nullptr);
     ~frmQuestion() override;
 
@@ -246,6 +252,11 @@ public:
     QString StudyCopyFileOf(const QString &baseName) const;
 
     // ---- Opening a deck ------------------------------------------------
+    // Opens the deck at path as "Open Deck" opens the one chosen in its
+    // dialog (a deck handed to the program or dropped on its window).
+    void OpenDeckFile(const QString &path);
+    // Deletes the study copy of a deck that was turned away.
+    void DiscardStudyCopy();
     void OpenDeck();
     void ChooseDeck();
     void HideEditor();
@@ -381,7 +392,11 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The study keys, what the verdict popup brings with it, and the
+    // answer box's check when the focus leaves it.
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildMenus();
@@ -393,6 +408,17 @@ private:
     void buildEditor(QWidget *client);
     void buildUnusedControls(QWidget *client);
     void connectHandlers();
+    // What a desktop program offers beyond its views: the study keys, their
+    // tooltips, accessible names, the tab order, the icon and dropped decks.
+    void setUpDesktop();
+    // The control a study key presses now, or null.
+    QAbstractButton *studyKeyTarget(const QKeyEvent &key) const;
+    // The answer box lost the focus.
+    void answerBoxLeft(const QFocusEvent &event);
+    // Marks the right choice (bold on green) or takes the mark away.
+    void markRightChoice(bool on);
+    // The .xls file a drag brings, or "".
+    QString droppedDeck(const QMimeData *data) const;
 
     // Places a control at left, top, width x height twips in its parent.
     void place(QWidget *w, int left, int top, int width, int height) const;
@@ -424,6 +450,8 @@ private:
     // A verdict was settled while the study view was left; its next card is
     // still to be shown.
     bool nextCardDue_ = false;
+    // A deck to open instead of asking with the dialog.
+    QString givenDeck_;
     QPieSeries *pieSeries_ = nullptr;
     // The file of the deck the editor works on.
     QString editDeckPath_;

@@ -5,8 +5,11 @@ target_sources(mnemora_lib PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/FileSystemObject.h
   ${CMAKE_CURRENT_LIST_DIR}/frmQuestion.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmQuestion.h
+  ${CMAKE_CURRENT_LIST_DIR}/frmQuestion_desktop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/modMnemora.cpp
   ${CMAKE_CURRENT_LIST_DIR}/modMnemora.h
+  ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.h
   ${CMAKE_CURRENT_LIST_DIR}/Trap.h
   ${CMAKE_CURRENT_LIST_DIR}/Widgets.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Widgets.h

@@ -108,6 +108,16 @@ void frmQuestion::LoadStudyCopy()
 
 // ---- Opening a deck ---------------------------------------------------------------
 
+void frmQuestion::DiscardStudyCopy()
+{
+    trapErrors([&] {
+        if (!FileSys)
+            FileSys = FileSystemObject::Create();
+        if (FileSys->FileExists(StudyCopyPath))
+            FileSys->DeleteFile(StudyCopyPath);
+    });
+}
+
 QString frmQuestion::ShowOpenDialog(const QString &folder, const QString &filter, const QString &defaultSuffix)
 {
     QFileDialog dialog(this, QString(), folder, filter);
@@ -139,8 +149,10 @@ void frmQuestion::ChooseDeck()
     trapErrors([&] {
         studyCopyWritten_ = false;
         ShowToolbar();
-        mod.DeckName = ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"),
-                                      QStringLiteral("Excel files (*.xls)"), QStringLiteral("xls"));
+        mod.DeckName = !givenDeck_.isEmpty()
+                           ? givenDeck_
+                           : ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"),
+                                            QStringLiteral("Excel files (*.xls)"), QStringLiteral("xls"));
         mnuOpt->setEnabled(true);
         if (!mod.DeckName.isEmpty())
             studyCopyWritten_ = xmlGenerator(mod.DeckName);
@@ -163,6 +175,8 @@ void frmQuestion::OpenDeck()
         ChooseDeck();
 
         if (mod.DeckName + QStringLiteral(".xls") != DeckFileName || mod.DeckName.isEmpty()) {
+            if (studyCopyWritten_)
+                DiscardStudyCopy();
             ShowToolbar();
             mnuStat->setVisible(false);
             mnuOpt->setVisible(true);
@@ -193,6 +207,8 @@ void frmQuestion::OpenDeck()
                 mnuDecks->setVisible(true);
             }
         } else {
+            if (studyCopyWritten_)
+                DiscardStudyCopy();
             ShowToolbar();
             mnuStat->setVisible(false);
             MsgBox(QStringLiteral("You have opened a Blank file or a file with Invalid file format"), true);

@@ -415,16 +415,13 @@ void frmQuestion::txtAddAns_Validate()
     });
 }
 
-bool frmQuestion::eventFilter(QObject *watched, QEvent *event)
+void frmQuestion::answerBoxLeft(const QFocusEvent &event)
 {
-    if (watched == txtAddAns && event->type() == QEvent::FocusOut) {
-        // Only a move to another control of this window; not the window
-        // losing the focus to a dialog or a menu.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isActiveWindow())
-            txtAddAns_Validate();
-    }
-    return QMainWindow::eventFilter(watched, event);
+    // Only a move to another control of this window; not the window losing
+    // the focus to a dialog or a menu.
+    const Qt::FocusReason reason = event.reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isActiveWindow())
+        txtAddAns_Validate();
 }
 
 // ---- Leaving the editor ------------------------------------------------------------

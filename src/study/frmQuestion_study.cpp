@@ -170,6 +170,7 @@ void frmQuestion::ShowPictureMissing(const QString &message)
     // The run cannot go on without the picture: Done no longer returns to it.
     runInProgress_ = false;
     nextCardDue_ = false;
+    DiscardStudyCopy();  // the run is over
     HideStudyPanels();
     ShowToolbar();
     mnuStat->setVisible(false);

@@ -715,6 +715,8 @@ private slots:
             QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Options", "&Help"}));
             QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isEnabled());
             QVERIFY(s.w->findChild<QAction *>("mnuHelp")->isEnabled());
+            // No study copy outlives a deck turned away or a run ended.
+            QVERIFY(s.w->StudyCopyPath.isEmpty() || !QFile::exists(s.w->StudyCopyPath));
         }
         if (view == "study" && s.shown("cmdAns")) {
             // The run goes on: a mark counts and brings the next card.

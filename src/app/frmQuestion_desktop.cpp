@@ -1,0 +1,181 @@
+// What makes the window a desktop program beyond its views: study keys,
+// tooltips naming them, names for assistive technology, the tab order, the
+// icon, the marked right choice with the verdict, and decks dropped on the
+// window or handed to the program.
+
+#include "app/Artwork.h"
+#include "app/Widgets.h"
+#include "app/frmQuestion.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace {
+
+// The right choice while the "Wrong" verdict shows.
+const QString kRightChoiceMark = QStringLiteral("QLabel { font-weight: bold; background: #b9f0c0; }");
+
+}  // namespace
+
+void frmQuestion::setUpDesktop()
+{
+    QIcon icon;
+    for (const int size : {16, 32, 48, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(artwork::appIcon(size)));
+    setWindowIcon(icon);
+    setAcceptDrops(true);
+
+    cmdAns->setKeyName(QStringLiteral("Space or Return"));
+    cmdRight->setKeyName(QStringLiteral("R"));
+    cmdWrong->setKeyName(QStringLiteral("W"));
+    QRadioButton *const choices[] = {OptAns1, OptAns2, OptAns3, OptAns4};
+    QLabel *const choiceLabels[] = {lblOptAns1, lblOptAns2, lblOptAns3, lblOptAns4};
+    for (int i = 0; i < 4; ++i) {
+        choices[i]->setAccessibleName(QStringLiteral("Choice %1").arg(i + 1));
+        choices[i]->setToolTip(QStringLiteral("Choice %1 (%1)").arg(i + 1));
+        choiceLabels[i]->setBuddy(choices[i]);
+    }
+    PicQuestions->setAccessibleName(QStringLiteral("Question card"));
+    PicAnswer1->setAccessibleName(QStringLiteral("Answer card"));
+
+    // Tab goes through each view in reading order: one chain holds them all,
+    // and the controls of the views not shown are passed over.
+    for (QTextEdit *box : {txtAddQuest, txtAddAns})
+        box->setTabChangesFocus(true);
+    const QList<QWidget *> order = {
+        PicOpenDeck, picAddDeck, PicOptions1, PicExit,
+        OptSortVovivIz, OptSortRandom, OptShowFirstQuest, OptShowFirstAns, OptMultZero, OptMultTwo,
+        OptMultFour, OptFontSmall, OptFontDefault, OptFontLarge, ChkTimerEnable, cmdDone,
+        txtAddQuest, cmdAddBrowse, txtAddAns,
+        OptAns1, OptAns2, OptAns3, OptAns4, cmdAns, cmdRight, cmdWrong,
+        cmdPrev, cmdAdd, cmdRemoveQuest, cmdNext, cmdEnd, cmdAddDone, cmdClose, Command1};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    qApp->installEventFilter(this);
+}
+
+QAbstractButton *frmQuestion::studyKeyTarget(const QKeyEvent &key) const
+{
+    if (key.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return nullptr;
+    QAbstractButton *target = nullptr;
+    switch (key.key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        target = cmdAns;
+        break;
+    case Qt::Key_R:
+        target = cmdRight;
+        break;
+    case Qt::Key_W:
+        target = cmdWrong;
+        break;
+    case Qt::Key_1:
+    case Qt::Key_2:
+    case Qt::Key_3:
+    case Qt::Key_4: {
+        QAbstractButton *const choices[] = {OptAns1, OptAns2, OptAns3, OptAns4};
+        target = choices[key.key() - Qt::Key_1];
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    // Only a control the user could click now: shown, in a shown panel, and
+    // enabled.
+    return target->isVisibleTo(this) && target->isEnabled() ? target : nullptr;
+}
+
+bool frmQuestion::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtAddAns && event->type() == QEvent::FocusOut) {
+        answerBoxLeft(*static_cast<QFocusEvent *>(event));
+        return false;
+    }
+    if (watched == lblAnsPopUp && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        const bool shown = event->type() == QEvent::Show;
+        markRightChoice(shown && lblAnsPopUp->text() == QLatin1String("Wrong"));
+        if (shown) {
+            QAccessibleEvent named(lblAnsPopUp, QAccessible::NameChanged);
+            QAccessible::updateAccessibility(&named);
+            QAccessibleEvent alert(lblAnsPopUp, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget->window() != this)
+        return false;
+    // In a text box a key is text.
+    for (QWidget *w = widget; w && w != this; w = w->parentWidget())
+        if (qobject_cast<QTextEdit *>(w) || qobject_cast<QLineEdit *>(w))
+            return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    QAbstractButton *target = studyKeyTarget(*key);
+    if (!target)
+        return false;
+    if (!key->isAutoRepeat())
+        target->click();
+    return true;
+}
+
+void frmQuestion::markRightChoice(bool on)
+{
+    for (QLabel *choice : {lblOptAns1, lblOptAns2, lblOptAns3, lblOptAns4}) {
+        const bool right = on && choice->isVisibleTo(this) && choice->text() == lblAnswer->text();
+        choice->setStyleSheet(right ? kRightChoiceMark : QString());
+    }
+}
+
+// ---- Decks from outside ----------------------------------------------------------
+
+void frmQuestion::OpenDeckFile(const QString &path)
+{
+    givenDeck_ = QFileInfo(path).absoluteFilePath();
+    PicOpenDeck_Click();
+    givenDeck_.clear();
+}
+
+QString frmQuestion::droppedDeck(const QMimeData *data) const
+{
+    // Only in the start view, where "Open Deck" is offered.
+    if (!PicOpenDeck->isVisibleTo(this) || !PicOpenDeck->isEnabled() || !data || data->urls().size() != 1)
+        return QString();
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        return QString();
+    return url.toLocalFile();
+}
+
+void frmQuestion::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedDeck(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmQuestion::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedDeck(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, so that the program the deck came from
+    // is not held by a message the opening may show.
+    QTimer::singleShot(0, this, [this, path] { OpenDeckFile(path); });
+}

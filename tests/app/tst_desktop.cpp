@@ -1,0 +1,291 @@
+// The window as a desktop program: study from the keyboard, names for
+// assistive technology, the tab order, the right choice shown with a wrong
+// verdict, decks handed to the program or dropped on it, and the installed
+// copy with its per-user program folder.
+
+#include "app/ProgramFolder.h"
+#include "app/Widgets.h"
+#include "support/GuiTest.h"
+
+#include <QAccessible>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QProcess>
+#include <QTextEdit>
+
+using namespace guitest;
+
+namespace {
+
+const QList<QPair<QVariant, QVariant>> kDeck = {
+    {"Question", "Answer"}, {"France", "Paris"}, {"Germany", "Berlin"}, {"Italy", "Rome"}, {"Spain", "Madrid"}};
+
+// A window with the deck Four.xls, in the given multiple-choice mode and
+// studying that deck unless mode is empty.
+struct Session {
+    explicit Session(const QString &mode = QString())
+    {
+        writeDeck(folder.deckPath("Four.xls"), kDeck);
+        w = std::make_unique<frmQuestion>(folder.path());
+        w->show();
+        if (mode.isEmpty())
+            return;
+        click(w->PicOptions1);
+        clickIndicator(mode == "4" ? w->OptMultFour : mode == "2" ? w->OptMultTwo : w->OptMultZero);
+        click(w->cmdDone);
+        openDeck(*w, folder.deckPath("Four.xls"));
+    }
+    QAbstractButton *choice(int i) { return QList<QAbstractButton *>{w->OptAns1, w->OptAns2, w->OptAns3, w->OptAns4}[i - 1]; }
+    QLabel *label(int i) { return QList<QLabel *>{w->lblOptAns1, w->lblOptAns2, w->lblOptAns3, w->lblOptAns4}[i - 1]; }
+    // The choice that offers the right answer, or the first other one.
+    int offering(bool right)
+    {
+        for (int i = 1; i <= 4; ++i)
+            if ((label(i)->text() == w->lblAnswer->text()) == right)
+                return i;
+        return 0;
+    }
+    // What a key could have changed.
+    QString state()
+    {
+        QString s = QStringLiteral("%1 %2/%3 %4 ").arg(w->lblQuestion->text()).arg(w->mod.RightCount)
+                        .arg(w->mod.WrongCount).arg(w->AnswerShown);
+        for (int i = 1; i <= 4; ++i)
+            s += choice(i)->isChecked() ? '1' : '0';
+        return s;
+    }
+    ProgramFolder folder;
+    std::unique_ptr<frmQuestion> w;
+};
+
+// A deck dropped from a file manager; whether the window took it.
+bool drop(frmQuestion &w, const QString &path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    if (enter.isAccepted())
+        QApplication::sendEvent(&w, &dropped);
+    return enter.isAccepted() && dropped.isAccepted();
+}
+
+}  // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { guitest::initTestCase(); }
+    void cleanup() { guitest::stopPollers(); }
+
+    // A whole deck, right and wrong by turns, by keys sent to the End
+    // button (which Space would press) and by clicks: the same cards, the
+    // same counts; with a wrong choice the right one is marked.
+    void studyByKeysAsByMouse_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("question and answer") << "0";
+        QTest::newRow("four choices") << "4";
+    }
+    void studyByKeysAsByMouse()
+    {
+        QFETCH(QString, mode);
+        QStringList runs[2];
+        for (const bool keys : {false, true}) {
+            Session s(mode);
+            QAbstractButton *focus = s.w->cmdEnd;
+            for (int card = 0; card < 4; ++card) {
+                runs[keys] << s.w->lblQuestion->text();
+                const bool right = card % 2 == 0;
+                if (mode == "0") {
+                    keys ? QTest::keyClick(focus, card < 2 ? Qt::Key_Space : Qt::Key_Return) : click(s.w->cmdAns);
+                    keys ? QTest::keyClick(focus, right ? Qt::Key_R : Qt::Key_W)
+                         : click(right ? s.w->cmdRight : s.w->cmdWrong);
+                    continue;
+                }
+                const int k = s.offering(right);
+                QLabel *marked = s.label(s.offering(true));
+                keys ? QTest::keyClick(focus, Qt::Key(Qt::Key_0 + k)) : clickIndicator(s.choice(k));
+                QTRY_VERIFY_WITH_TIMEOUT(s.w->lblAnsPopUp->isVisible(), 2000);
+                marked->ensurePolished();
+                QCOMPARE(marked->font().bold(), !right);
+                QTRY_VERIFY_WITH_TIMEOUT(!s.w->lblAnsPopUp->isVisible(), 2000);
+                QVERIFY(!marked->font().bold());
+            }
+            QVERIFY(s.w->fraStat->isHidden());
+            runs[keys] << QStringLiteral("%1/%2").arg(s.w->mod.RightCount).arg(s.w->mod.WrongCount);
+        }
+        QCOMPARE(runs[1], runs[0]);
+        QCOMPARE(runs[0].last(), QStringLiteral("2/2"));
+    }
+
+    void keysDoNothingWhileTheirControlCannotBeClicked_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("revealed");
+        QTest::addColumn<int>("key");
+        QTest::newRow("R before the answer") << "0" << false << int(Qt::Key_R);
+        QTest::newRow("1 without choices") << "0" << true << int(Qt::Key_1);
+        QTest::newRow("Space with the answer shown") << "0" << true << int(Qt::Key_Space);
+        QTest::newRow("Return with the answer shown") << "0" << true << int(Qt::Key_Return);
+        QTest::newRow("3 with two choices") << "2" << false << int(Qt::Key_3);
+        QTest::newRow("W with choices") << "4" << false << int(Qt::Key_W);
+        QTest::newRow("Space with choices") << "4" << false << int(Qt::Key_Space);
+    }
+    void keysDoNothingWhileTheirControlCannotBeClicked()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, revealed);
+        QFETCH(int, key);
+        Session s(mode);
+        if (revealed)
+            click(s.w->cmdAns);
+        const QString before = s.state();
+        QTest::keyClick(s.w.get(), Qt::Key(key));
+        QCOMPARE(s.state(), before);
+        QVERIFY(!s.w->Timer1->isActive());
+    }
+
+    void aKeyInTheEditorsBoxesIsText()
+    {
+        Session s("0");
+        const QString before = s.state();
+        for (QTextEdit *box : {s.w->txtAddQuest, s.w->txtAddAns}) {
+            box->show();
+            QTest::keyClicks(box, "R w 1");
+            QCOMPARE(box->toPlainText(), QStringLiteral("R w 1"));
+        }
+        QCOMPARE(s.state(), before);
+    }
+
+    void namedForAssistiveTechnologyAndTabbedInReadingOrder()
+    {
+        Session s;
+        const QMap<QString, QString> keys = {{"cmdAns", "Space or Return"}, {"cmdRight", "R"}, {"cmdWrong", "W"}};
+        const auto buttons = s.w->findChildren<PictureButton *>();
+        QVERIFY(buttons.size() >= 15);
+        for (PictureButton *b : buttons) {
+            QCOMPARE(b->accessibleName(), b->label());
+            QCOMPARE(b->toolTip(), QStringLiteral("%1 (%2)").arg(b->label(), keys.value(b->objectName(), "Space")));
+        }
+        for (PictureBox *box : s.w->findChildren<PictureBox *>())
+            QVERIFY(!QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name).isEmpty());
+        QStringList chain;
+        for (QWidget *x = s.w->nextInFocusChain(); x != s.w.get(); x = x->nextInFocusChain())
+            if (x->isVisibleTo(s.w.get()) && (x->focusPolicy() & Qt::TabFocus))
+                chain << x->objectName();
+        QCOMPARE(chain, (QStringList{"PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"}));
+
+        openDeck(*s.w, s.folder.deckPath("Four.xls"));
+        click(s.w->cmdAns);
+        QCOMPARE(QAccessible::queryAccessibleInterface(s.w->lblQuestion)->text(QAccessible::Name), "France");
+        QCOMPARE(QAccessible::queryAccessibleInterface(s.w->lblAnswer)->text(QAccessible::Name), "Paris");
+    }
+
+    // A deck outside Decks/Deck1 handed to the program or dropped on its
+    // window; a deck turned away leaves no study copy behind.
+    void decksFromOutside_data()
+    {
+        QTest::addColumn<bool>("dropped");
+        QTest::addColumn<int>("cards");  // -1: a card with a missing picture
+        QTest::addColumn<QString>("message");
+        const QString blank = QStringLiteral("You have opened a Blank file or a file with Invalid file format");
+        QTest::newRow("handed over") << false << 4 << QString();
+        QTest::newRow("dropped") << true << 4 << QString();
+        QTest::newRow("empty, dropped") << true << 0 << blank;
+        QTest::newRow("missing picture") << false << -1
+                                         << "Please ensure the Image is in proper folder\nPlease Open a new Deck";
+    }
+    void decksFromOutside()
+    {
+        QFETCH(bool, dropped);
+        QFETCH(int, cards);
+        QFETCH(QString, message);
+        Session s;
+        QTemporaryDir elsewhere;
+        const QString deck = elsewhere.filePath("Outside.xls");
+        writeDeck(deck, cards < 0 ? QList<QPair<QVariant, QVariant>>{kDeck[0], {"\\Images\\none.jpg", "None"}}
+                                  : kDeck.mid(0, cards + 1));
+        auto shown = answerMessageBox();
+        if (dropped)
+            QVERIFY(drop(*s.w, deck));
+        else
+            s.w->OpenDeckFile(deck);
+        QTRY_COMPARE(shown->text, message);
+        QTRY_COMPARE(s.w->lblQuestion->text(), cards > 0 ? "France" : s.w->lblQuestion->text());
+        QCOMPARE(s.w->StudyCopyPath, s.w->StudyCopyFileOf("Outside"));
+        QCOMPARE(QFile::exists(s.w->StudyCopyPath), cards > 0);
+        QCOMPARE(s.w->PicOpenDeck->isVisible(), cards <= 0);
+        if (cards > 0)
+            QVERIFY(!drop(*s.w, deck));  // only the start view takes a deck
+    }
+
+    void installedCopyWorksInAPerUserFolder()
+    {
+        QTemporaryDir prefix;
+        QProcess install;
+        install.start(MNEMORA_CMAKE, {"--install", MNEMORA_PROGRAM_DIR, "--prefix", prefix.path()});
+        QVERIFY(install.waitForFinished(60000));
+        QCOMPARE(install.exitCode(), 0);
+        for (const char *file : {"lib/mnemora/mnemora", "share/icons/hicolor/48x48/apps/mnemora.png"})
+            QVERIFY2(QFile::exists(prefix.filePath(file)), file);
+        QProcess validate;
+        validate.setProcessChannelMode(QProcess::MergedChannels);
+        validate.start("desktop-file-validate", {prefix.filePath("share/applications/mnemora.desktop")});
+        QVERIFY2(validate.waitForFinished(), "desktop-file-validate (desktop-file-utils) is needed");
+        QCOMPARE(validate.exitCode(), 0);
+        QCOMPARE(validate.readAll(), QByteArray());
+        QProcess launcher;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        launcher.setProcessEnvironment(env);
+        launcher.start(prefix.filePath("bin/mnemora"), {"--version"});
+        QVERIFY(launcher.waitForFinished(30000));
+        QCOMPARE(launcher.readAllStandardOutput().trimmed(), QByteArray("Mnemora 1.0"));
+
+        // The installed folder cannot be written: the program works in a
+        // per-user folder made from it.
+        const QString program = prefix.filePath("lib/mnemora"), user = programfolder::perUserFolder();
+        QDir(user).removeRecursively();
+        const auto restore = programfolder::writable();
+        programfolder::writable() = [&](const QString &folder) { return folder != program; };
+        frmQuestion w(program);
+        programfolder::writable() = restore;
+        QCOMPARE(w.AppPath(), user);
+        for (const char *file : {"Decks/default.xls", "Decks/Deck1/Shapes.xls", "Images/showans.jpg"})
+            QVERIFY2(QFile::exists(user + "/" + file), file);
+        w.show();
+        // A deck made there from the template, its card a picture chosen
+        // there, then edited and studied.
+        onNextModal<QInputDialog>([](QInputDialog *box) {
+            box->setTextValue("Travel");
+            box->accept();
+        });
+        click(w.picAddDeck);
+        answerFileDialog(user + "/Images/circle.jpg");
+        click(w.cmdAddBrowse);
+        w.txtAddAns->setPlainText("Circle");
+        click(w.cmdAdd);
+        click(w.cmdAddDone);
+        answerFileDialog(user + "/Decks/Deck1/Travel.xls");
+        w.mnuEditDeck->trigger();
+        w.txtAddQuest->setPlainText("Capital of Peru");
+        w.txtAddAns->setPlainText("Lima");
+        click(w.cmdAdd);
+        click(w.cmdAddDone);
+        stopPollers();
+        openDeck(w, user + "/Decks/Deck1/Travel.xls");
+        QCOMPARE(w.CardCount, qint16(2));
+        QCOMPARE(w.picQuest->pictureSource(), user + "/Images/circle.jpg");
+        click(w.cmdAns);
+        click(w.cmdRight);
+        QCOMPARE(w.mod.RightCount, qint16(1));
+        QDir(user).removeRecursively();
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
