@@ -41,15 +41,3 @@ void FileSystemObject::WriteTextLine(const QString &path, const QString &text)
         throw StepFailed(QStringLiteral("cannot write: %1").arg(path));
 }
 
-std::function<std::unique_ptr<FileSystemObject>()> &FileSystemObject::factory()
-{
-    static std::function<std::unique_ptr<FileSystemObject>()> make;
-    return make;
-}
-
-std::unique_ptr<FileSystemObject> FileSystemObject::Create()
-{
-    if (factory())
-        return factory()();
-    return std::make_unique<FileSystemObject>();
-}

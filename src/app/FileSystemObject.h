@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 class FileSystemObject {
@@ -19,9 +18,4 @@ public:
     // writes text followed by CR LF in UTF-8 as one line. The new file is
     // complete before it replaces the old one. Throws StepFailed on failure.
     virtual void WriteTextLine(const QString &path, const QString &text);
-
-    // A new file-system object. Tests may replace the factory to make file
-    // operations fail.
-    static std::unique_ptr<FileSystemObject> Create();
-    static std::function<std::unique_ptr<FileSystemObject>()> &factory();
 };

@@ -32,12 +32,9 @@ bool copyTree(const QString &from, const QString &to, const QString &sub)
 
 }  // namespace
 
-std::function<bool(const QString &)> &writable()
+bool isWritable(const QString &folder)
 {
-    static std::function<bool(const QString &)> check = [](const QString &folder) {
-        return QFileInfo(folder).isWritable();
-    };
-    return check;
+    return QFileInfo(folder).isWritable();
 }
 
 QString perUserFolder()
@@ -45,9 +42,9 @@ QString perUserFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/mnemora");
 }
 
-QString workingFolder(const QString &programFolder)
+QString workingFolder(const QString &programFolder, const std::function<bool(const QString &)> &writable)
 {
-    if (writable()(programFolder))
+    if (writable(programFolder))
         return programFolder;
     const QString user = perUserFolder();
     if (QFileInfo::exists(user))

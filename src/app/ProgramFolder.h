@@ -10,9 +10,8 @@
 
 namespace programfolder {
 
-// Whether the program can write into a folder. Tests replace it to stand
-// for a folder they cannot make read-only otherwise.
-std::function<bool(const QString &folder)> &writable();
+// Whether the program can write into a folder.
+bool isWritable(const QString &folder);
 
 // The per-user program folder.
 QString perUserFolder();
@@ -21,6 +20,8 @@ QString perUserFolder();
 // when it can be written, else the per-user program folder, made (with
 // Images/ and Decks/ copied from the given folder) when it does not exist
 // yet. Falls back to the given folder when the per-user one cannot be made.
-QString workingFolder(const QString &programFolder);
+// Tests hand in their own check for folders they cannot make read-only.
+QString workingFolder(const QString &programFolder,
+                      const std::function<bool(const QString &folder)> &writable = isWritable);
 
 }  // namespace programfolder

@@ -39,11 +39,13 @@ constexpr int kClientHeight = 5535;
 frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmQuestion"));
-    appPath_ = appFolder.isEmpty() ? QCoreApplication::applicationDirPath() : appFolder;
+    // The program's own folder, or the per-user one standing in for an
+    // installed copy; a folder given (by a test) is taken as it is.
+    appPath_ = appFolder.isEmpty() ? programfolder::workingFolder(QCoreApplication::applicationDirPath())
+                                   : appFolder;
     appPath_ = QDir::cleanPath(appPath_);
     while (appPath_.size() > 1 && appPath_.endsWith(QLatin1Char('/')))
         appPath_.chop(1);
-    appPath_ = programfolder::workingFolder(appPath_);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         dpiX_ = screen->logicalDotsPerInchX();
@@ -460,6 +462,11 @@ void frmQuestion::connectHandlers()
     onSelect(OptFontLarge, &frmQuestion::OptFontLarge_Click);
     // The check box's handler runs whenever its state changes.
     connect(ChkTimerEnable, &QCheckBox::toggled, this, &frmQuestion::ChkTimerEnable_Click);
+}
+
+std::unique_ptr<FileSystemObject> frmQuestion::NewFileSystem() const
+{
+    return makeFileSystem ? makeFileSystem() : std::make_unique<FileSystemObject>();
 }
 
 QString frmQuestion::InputBox(const QString &prompt, const QString &title)

@@ -63,9 +63,9 @@ class frmQuestion : public QMainWindow {
 
 public:
     // appFolder is the program folder (App.Path): the folder that holds
-    // Images/ and Decks/. Empty means the executable's folder. A program
-    // folder that cannot be written gives way to the per-user program folder
-    // (see ProgramFolder.h).
+    // Images/ and Decks/. Empty means the executable's folder, or the
+    // per-user program folder when that cannot be written (see
+    // ProgramFolder.h).
     explicit frmQuestion(const QString &appFolder = QString(), QWidget *parent = nullptr);
     ~frmQuestion() override;
 
@@ -88,6 +88,9 @@ public:
     QString DeckFileName;
     bool EmptyDeck = false;
     std::unique_ptr<FileSystemObject> FileSys;
+    // Makes the file-system objects; tests set it to make file operations
+    // fail. Unset: the ordinary one.
+    std::function<std::unique_ptr<FileSystemObject>()> makeFileSystem;
     std::unique_ptr<decks::StudyDocument> StudyDoc;
     decks::StudyElement StudyRoot;
     qint16 CardCount = 0;
@@ -435,6 +438,8 @@ private:
 
     // Shows a message box titled "Mnemora" with an OK button.
     void MsgBox(const QString &text, bool informationIcon);
+    // A new file-system object (see makeFileSystem).
+    std::unique_ptr<FileSystemObject> NewFileSystem() const;
     // The input box: the text typed, or "" when cancelled.
     QString InputBox(const QString &prompt, const QString &title);
 

@@ -7,11 +7,11 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -24,8 +24,6 @@ constexpr int kAnswerColumn = 1;
 // Far more than any deck needs; a larger file is refused before it is read.
 constexpr qint64 kMaxFileSize = qint64(512) << 20;
 
-std::atomic<bool> g_failNextWrite{false};
-std::atomic<bool> g_failNextOpen{false};
 
 // What tells one version of a file from another: its size, its modification
 // time and its identity on the disk (a program that saves through a new file
@@ -114,6 +112,7 @@ struct DeckConnection::Impl {
     xls::Workbook workbook;
     xls::Workbook saved;  // the file's content, for undoing a failed commit
     FileStamp stamp;      // of the file as it was read or last written
+    CommitFault fault = CommitFault::None;
     bool dirty = false;
 
     void requireOpen() const
@@ -217,12 +216,13 @@ void DeckConnection::Commit()
         if (stampOfPath(d->path) != d->stamp)
             throw DeckChanged("The deck was changed by another program.");
         QSaveFile file(d->path);
-        if (g_failNextOpen.exchange(false))
+        const CommitFault fault = std::exchange(d->fault, CommitFault::None);
+        if (fault == CommitFault::FolderNotWritable)
             throw DeckError(QStringLiteral("Cannot save %1: Permission denied").arg(d->path).toStdString());
         if (!file.open(QIODevice::WriteOnly))
             throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
         try {
-            if (g_failNextWrite.exchange(false)) {
+            if (fault == CommitFault::DiskFull) {
                 // As a full disk would: part of the file goes out, then the
                 // write fails.
                 QByteArray bytes = xls::writeWorkbookFile(d->workbook);
@@ -246,6 +246,8 @@ void DeckConnection::Commit()
     d->stamp = stampOfPath(d->path);
     d->dirty = false;
 }
+
+void DeckConnection::failNextCommit(CommitFault fault) { d->fault = fault; }
 
 void DeckConnection::Revert()
 {
@@ -509,10 +511,5 @@ QString numberText(double value)
     }
     return QString::fromLatin1(out);
 }
-
-namespace testing {
-void failNextCommitWrite() { g_failNextWrite = true; }
-void failNextCommitOpen() { g_failNextOpen = true; }
-}  // namespace testing
 
 }  // namespace decks

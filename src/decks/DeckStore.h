@@ -81,6 +81,15 @@ public:
     // file's content again.
     void Revert();
 
+    // How the next Commit() that writes is to fail, for tests (they run as
+    // root, so file permissions cannot make a write fail).
+    enum class CommitFault {
+        None,
+        DiskFull,           // half of the file goes out, then the write fails
+        FolderNotWritable,  // nothing can be written at all
+    };
+    void failNextCommit(CommitFault fault);
+
     // The workbook in memory (for the record set and for tests).
     xls::Workbook &workbook();
     const xls::Workbook &workbook() const;
@@ -155,14 +164,5 @@ private:
 // 42 -> "42", 3.5 -> "3.5", up to 15 significant digits, 1E+20 style
 // exponents for very large or small values.
 QString numberText(double value);
-
-namespace testing {
-// Makes the next Commit() that writes fail half-way through its write, as a
-// full disk would (tests run as root, so file permissions cannot do it).
-void failNextCommitWrite();
-// Makes the next Commit() that writes fail before it writes anything, as a
-// deck folder the program may not write to would.
-void failNextCommitOpen();
-}  // namespace testing
 
 }  // namespace decks

@@ -84,7 +84,7 @@ bool frmQuestion::xmlGenerator(QString path)
         DeckRecordset->Close();
         DeckConnection->Close();
 
-        FileSys = FileSystemObject::Create();
+        FileSys = NewFileSystem();
         FileSys->WriteTextLine(StudyCopyPath, document);
         if (document == decks::kEmptyStudyCopy)
             EmptyDeck = true;
@@ -112,7 +112,7 @@ void frmQuestion::DiscardStudyCopy()
 {
     trapErrors([&] {
         if (!FileSys)
-            FileSys = FileSystemObject::Create();
+            FileSys = NewFileSystem();
         if (FileSys->FileExists(StudyCopyPath))
             FileSys->DeleteFile(StudyCopyPath);
     });

@@ -431,7 +431,7 @@ void frmQuestion::cmdEnd_Click()
         HideAnswerButtons();
         cmdEnd->hide();
         if (!FileSys)
-            FileSys = FileSystemObject::Create();
+            FileSys = NewFileSystem();
         FileSys->DeleteFile(StudyCopyPath);
     });
     mod.DeckName.clear();

@@ -50,11 +50,7 @@ class TestDeckFiles : public QObject {
 
 private slots:
     void initTestCase() { guitest::initTestCase(); }
-    void cleanup()
-    {
-        FileSystemObject::factory() = nullptr;
-        guitest::stopPollers();
-    }
+    void cleanup() { guitest::stopPollers(); }
 
     void deckNames_data()
     {
@@ -168,7 +164,7 @@ private slots:
         frmQuestion w(folder.path());
         const QString older = w.StudyCopyFileOf("capitals-xlwt");
         writeAll(older, "older\r\n");
-        FileSystemObject::factory() = [] { return std::make_unique<FailingWrites>(); };
+        w.makeFileSystem = [] { return std::make_unique<FailingWrites>(); };
         QVERIFY(!convert(w, folder.deckPath("capitals-xlwt.xls")));
         QCOMPARE(readAll(older), QByteArray("older\r\n"));
         QFile::remove(older);

@@ -250,10 +250,7 @@ private slots:
         // per-user folder made from it.
         const QString program = prefix.filePath("lib/mnemora"), user = programfolder::perUserFolder();
         QDir(user).removeRecursively();
-        const auto restore = programfolder::writable();
-        programfolder::writable() = [&](const QString &folder) { return folder != program; };
-        frmQuestion w(program);
-        programfolder::writable() = restore;
+        frmQuestion w(programfolder::workingFolder(program, [&](const QString &f) { return f != program; }));
         QCOMPARE(w.AppPath(), user);
         for (const char *file : {"Decks/default.xls", "Decks/Deck1/Shapes.xls", "Images/showans.jpg"})
             QVERIFY2(QFile::exists(user + "/" + file), file);

@@ -208,7 +208,7 @@ private slots:
         const QVariant old = rs.Field(0);
         rs.SetField(0, old);  // the same value is no change
         QVERIFY(!c.HasChanges());
-        decks::testing::failNextCommitWrite();
+        c.failNextCommit(DeckConnection::CommitFault::DiskFull);
         c.Commit();  // nothing to write, so the armed failure is not reached
         QCOMPARE(readFile(path), before);
         rs.SetField(0, "new text");

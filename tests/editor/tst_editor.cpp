@@ -440,9 +440,9 @@ private slots:
             e.type("typed", "card");
         QStringList onDisk = rowsOf(path);
         if (fault == "full") {
-            decks::testing::failNextCommitWrite();
+            e.w->DeckConnection->failNextCommit(decks::DeckConnection::CommitFault::DiskFull);
         } else if (fault == "folder") {
-            decks::testing::failNextCommitOpen();
+            e.w->DeckConnection->failNextCommit(decks::DeckConnection::CommitFault::FolderNotWritable);
         } else {
             QTest::qWait(20);  // a modification time of its own
             writeDeck(path, {{"A", "a"}, {"B", "b"}, {"X", "by another program"}});
