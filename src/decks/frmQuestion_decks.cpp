@@ -135,7 +135,8 @@ void frmQuestion::ChooseDeck()
         studyCopyWritten_ = false;
         ShowToolbar();
         mod.DeckName = ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"),
-                                      QStringLiteral("Excel files (*.xls)"), QStringLiteral("xls"));
+                                      QStringLiteral("Decks (*.xls *.xlsx *.ods);;All files (*)"),
+                                      QStringLiteral("xls"));
         mnuOpt->setEnabled(true);
         if (!mod.DeckName.isEmpty())
             studyCopyWritten_ = xmlGenerator(mod.DeckName);
@@ -155,7 +156,7 @@ void frmQuestion::OpenDeck()
         cmdRemove->hide();
         ChooseDeck();
 
-        if (mod.DeckName + QStringLiteral(".xls") != DeckFileName || mod.DeckName.isEmpty()) {
+        if (!decks::isDeckFileName(mod.DeckName, DeckFileName)) {
             ShowToolbar();
             mnuStat->setVisible(false);
             mnuOpt->setVisible(true);
