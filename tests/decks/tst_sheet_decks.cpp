@@ -9,12 +9,13 @@
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"
 
-#include <QtTest>
+#include "decks/zip/ZipArchive.h"
 
-#include <zip.h>
+#include <QtTest>
 
 using namespace decktest;
 using Mode = decks::DeckConnection::Mode;
+using deckzip::testing::zipOf;
 
 namespace {
 
@@ -26,30 +27,6 @@ QString studyCopyOf(const QByteArray &bytes)
     decks::DeckRecordset rs;
     rs.Open(c);
     return decks::buildStudyCopyText(rs);
-}
-
-// A ZIP archive of the given parts, deflated, built with libzip.
-QByteArray zipOf(const QList<QPair<QString, QByteArray>> &parts)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(buffer);
-    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    for (const auto &[name, data] : parts) {
-        zip_source_t *s = zip_source_buffer(archive, data.constData(), data.size(), 0);
-        zip_file_add(archive, name.toUtf8().constData(), s, ZIP_FL_OVERWRITE);
-    }
-    zip_close(archive);
-    zip_stat_t st;
-    zip_source_stat(buffer, &st);
-    QByteArray out(static_cast<qsizetype>(st.size), '\0');
-    zip_source_open(buffer);
-    zip_source_read(buffer, out.data(), st.size);
-    zip_source_close(buffer);
-    zip_source_free(buffer);
-    zip_error_fini(&error);
-    return out;
 }
 
 // Sets every size field of an archive's one entry to `size`, as a file that

@@ -134,6 +134,10 @@ private slots:
         QTest::newRow("no card at all") << QStringLiteral("empty-xlwt.xls") << true << blank;
         QTest::newRow("damaged") << QStringLiteral("truncated.xls") << false << blank;
         QTest::newRow("no Sheet1") << QStringLiteral("nosheet.xls") << false << blank;
+        QTest::newRow("capital XLSX extension") << QStringLiteral("Capitals.XLSX") << false << QString();
+        QTest::newRow("further full stop in .ods") << QStringLiteral("my.deck.ods") << true << QString();
+        QTest::newRow("text named .ods") << QStringLiteral("text.ods") << false << blank;
+        QTest::newRow("damaged .xlsx") << QStringLiteral("truncated.xlsx") << true << blank;
     }
 
     void rejectedOpenings()
@@ -146,6 +150,10 @@ private slots:
         s.folder.addDeck("capitals-xlwt.xls", "my.deck.xls");
         s.folder.addDeck("malformed-truncated.xls", "truncated.xls");
         s.folder.addDeck("no-sheet1-xlwt.xls", "nosheet.xls");
+        s.folder.addDeck("rich-soffice.xlsx", "Capitals.XLSX");
+        s.folder.addDeck("rich-soffice.ods", "my.deck.ods");
+        s.folder.addDeck("malformed-csv-named-xls.xls", "text.ods");
+        QFile::resize(s.folder.addDeck("rich-soffice.xlsx", "truncated.xlsx"), 2000);
 
         auto shown = answerFileDialog(fileName.isEmpty() ? QString() : s.folder.deckPath(fileName));
         if (fromMenu)
@@ -168,6 +176,43 @@ private slots:
         QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isEnabled());
         QVERIFY(s.w->findChild<QAction *>("mnuHelp")->isEnabled());
         QVERIFY(s.w->DeckOpen);
+    }
+
+    void spreadsheetDecksAreStudied_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("LibreOffice .xlsx") << QStringLiteral("rich-soffice.xlsx");
+        QTest::newRow("LibreOffice .ods") << QStringLiteral("rich-soffice.ods");
+        QTest::newRow("gnumeric .ods") << QStringLiteral("rich-ssconvert.ods");
+    }
+
+    void spreadsheetDecksAreStudied()
+    {
+        QFETCH(QString, fileName);
+        Session s({fileName});
+        QFile deck(s.folder.deckPath(fileName));
+        const QDateTime written = QFileInfo(deck).lastModified();
+        QVERIFY(deck.open(QIODevice::ReadOnly));
+        const QByteArray before = deck.readAll();
+        deck.close();
+        QStringList filters;
+        auto shown = answerFileDialog(s.folder.deckPath(fileName), nullptr, &filters);
+        click(s.button("PicOpenDeck"));
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!shown->shown);
+        QCOMPARE(filters, (QStringList{"Decks (*.xls *.xlsx *.ods)", "All files (*)"}));
+        QCOMPARE(s.w->DeckFileName, fileName);
+        QCOMPARE(s.w->mod.DeckName, fileName.section('.', 0, 0));
+        QVERIFY(s.shown("fraQuestion"));
+        QStringList seen{s.question()};
+        for (int i = 0; i < 3; ++i) {
+            s.right();
+            seen << s.question();
+        }
+        QCOMPARE(seen, (QStringList{"The bold word", "42", "0.1", "1E+20"}));
+        QVERIFY(deck.open(QIODevice::ReadOnly));
+        QCOMPARE(deck.readAll(), before);  // studied, never written
+        QCOMPARE(QFileInfo(deck).lastModified(), written);
     }
 
     void aDamagedDeckIsNotStudiedFromAnOldStudyCopy()

@@ -80,4 +80,30 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
     return out;
 }
 
+namespace testing {
+
+QByteArray zipOf(const QList<QPair<QString, QByteArray>> &parts, bool deflate)
+{
+    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, nullptr);
+    zip_source_keep(buffer);
+    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, nullptr);
+    for (const auto &[name, data] : parts) {
+        zip_source_t *s = zip_source_buffer(archive, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
+        const zip_int64_t index = zip_file_add(archive, name.toUtf8().constData(), s, ZIP_FL_OVERWRITE);
+        if (!deflate)
+            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    }
+    zip_close(archive);
+    zip_stat_t st;
+    zip_source_stat(buffer, &st);
+    QByteArray out(static_cast<qsizetype>(st.size), '\0');
+    zip_source_open(buffer);
+    zip_source_read(buffer, out.data(), st.size);
+    zip_source_close(buffer);
+    zip_source_free(buffer);
+    return out;
+}
+
+}  // namespace testing
+
 }  // namespace deckzip

@@ -7,6 +7,8 @@
 // cap. Failures throw xls::XlsError, as the other deck readers do.
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <memory>
@@ -36,5 +38,11 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+namespace testing {
+// A ZIP archive of the given parts (name, content), for tests and fuzzing:
+// deflated, or stored when `deflate` is false.
+QByteArray zipOf(const QList<QPair<QString, QByteArray>> &parts, bool deflate = true);
+}  // namespace testing
 
 }  // namespace deckzip
