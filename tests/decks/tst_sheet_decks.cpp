@@ -146,6 +146,10 @@ private slots:
                                "table:number-columns-repeated=\"16384\"/></table:table-row>")
             << 1 << "";
         QTest::newRow("ods card repeated past the limit") << ods(odsCard("2000000000")) << -1 << "";
+        QTest::newRow("ods long text repeated into gigabytes")
+            << ods(odsCard("30000", QByteArray("<text:s text:c=\"32767\"/>").repeated(2))) << -1 << "";
+        QTest::newRow("xlsx long shared string used in every row")
+            << xlsx(kCard.repeated(30000), "<si><t>" + QByteArray(8 << 10, 'q') + "</t></si><si><t>a</t></si>") << -1 << "";
         QTest::newRow("ods content past the cap") << ods(bigSheet) << -1 << "";
         QTest::newRow("ods document type") << ods(odsCard(), kXmlHead + "<!DOCTYPE x [<!ENTITY a \"b\">]>") << -1 << "";
         QTest::newRow("ods nested too deeply")

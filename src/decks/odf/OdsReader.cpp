@@ -20,6 +20,15 @@ constexpr QStringView kText = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 constexpr QStringView kCalcExt = u"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
 constexpr int kMaxNesting = 64;  // of spans in a paragraph, of row groups
+// A cell's text is kept up to the length an .xls cell can hold; the rest is
+// left out (text:s can make a few bytes stand for thousands of spaces).
+constexpr qsizetype kMaxCellText = 32767;
+
+void appendCapped(QString &text, QStringView more)
+{
+    if (text.size() < kMaxCellText)
+        text += more.left(kMaxCellText - text.size());
+}
 
 bool isTable(const XmlPart &xml, QStringView local)
 {
@@ -52,18 +61,19 @@ void appendText(XmlPart &xml, QString &text, int depth = 0)
         if (r.isEndElement())
             return;
         if (r.isCharacters()) {
-            text += r.text();
+            appendCapped(text, r.text());
         } else if (r.isStartElement()) {
             if (r.namespaceUri() == kText && r.name() == u"s") {
                 bool ok = false;
                 const int n = xml.attribute(kText, u"c").toInt(&ok);
-                text += QString(ok && n > 0 ? std::min(n, 1 << 16) : 1, u' ');
+                if (text.size() < kMaxCellText)
+                    appendCapped(text, QString(ok && n > 0 ? std::min<qsizetype>(n, kMaxCellText) : 1, u' '));
                 xml.skip();
             } else if (r.namespaceUri() == kText && r.name() == u"tab") {
-                text += u'\t';
+                appendCapped(text, u"\t");
                 xml.skip();
             } else if (r.namespaceUri() == kText && r.name() == u"line-break") {
-                text += u'\n';
+                appendCapped(text, u"\n");
                 xml.skip();
             } else if (r.name() == u"note" || r.name() == u"annotation" || r.name() == u"ruby-text") {
                 xml.skip();
@@ -161,7 +171,7 @@ xls::Cell readCell(XmlPart &xml)
     while (xml.nextChild()) {
         if (xml.reader().namespaceUri() == kText && xml.name() == u"p") {
             if (!firstParagraph)
-                text += u'\n';
+                appendCapped(text, u"\n");
             firstParagraph = false;
             appendText(xml, text);
         } else {
@@ -189,7 +199,10 @@ xls::Cell readCell(XmlPart &xml)
 }
 
 struct TableReader {
+    explicit TableReader(xls::Sheet &s) : sheet(s) {}
+
     xls::Sheet &sheet;
+    deckzip::TextBudget budget;
     int nextRow = 0;
     bool full = false;
 
@@ -216,6 +229,7 @@ struct TableReader {
         const bool blank = cells[0].type == xls::CellType::Blank && cells[1].type == xls::CellType::Blank;
         const qint64 end = std::min<qint64>(nextRow + repeat, xls::kMaxRows);
         if (!blank) {
+            budget.spend((end - nextRow) * (cells[0].text.size() + cells[1].text.size()));
             for (qint64 row = nextRow; row < end; ++row)
                 for (int c = 0; c < kCardColumns; ++c)
                     if (cells[c].type != xls::CellType::Blank)
@@ -256,7 +270,7 @@ xls::Workbook readOds(const deckzip::ZipArchive &zip)
         wb.sheets.push_back(std::move(sheet));
         if (wb.sheetIndex(kCardSheet) == static_cast<int>(wb.sheets.size()) - 1) {
             // The sheets after the card sheet play no part.
-            TableReader table{wb.sheets.back()};
+            TableReader table(wb.sheets.back());
             table.readRows(xml);
             return wb;
         }

@@ -117,7 +117,8 @@ WorkbookPart readWorkbookPart(const QByteArray &bytes)
         if (!xml.reader().isStartElement() || xml.name() != u"sheet")
             continue;
         QString id;
-        for (const QXmlStreamAttribute &a : xml.reader().attributes())
+        const QXmlStreamAttributes attributes = xml.reader().attributes();
+        for (const QXmlStreamAttribute &a : attributes)
             if (a.name() == u"id" && !a.namespaceUri().isEmpty())
                 id = a.value().toString();
         wb.names.append(xml.attribute(u"name").toString());
@@ -194,6 +195,7 @@ xls::Cell readCell(XmlPart &xml, const QStringList &strings)
 
 void readSheetData(XmlPart &xml, const QStringList &strings, xls::Sheet &sheet)
 {
+    deckzip::TextBudget budget;
     int lastRow = -1;
     while (xml.nextChild()) {
         if (xml.name() != u"row") {
@@ -233,6 +235,7 @@ void readSheetData(XmlPart &xml, const QStringList &strings, xls::Sheet &sheet)
                 continue;
             }
             const xls::Cell cell = readCell(xml, strings);
+            budget.spend(cell.text.size());
             if (cell.type != xls::CellType::Blank)
                 sheet.setCell(row, column, cell);
         }

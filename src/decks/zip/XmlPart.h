@@ -11,9 +11,31 @@
 
 namespace deckzip {
 
+// The characters all cells of the card sheet may hold together, counting a
+// text as often as cells repeat or share it: a small file must not expand
+// into a study copy of gigabytes.
+inline constexpr qint64 kMaxCardSheetText = qint64(32) << 20;
+
+// Counts the characters of the cells taken from the card sheet against
+// kMaxCardSheetText; throws once they pass it.
+class TextBudget {
+public:
+    void spend(qint64 characters)
+    {
+        left_ -= characters;
+        if (left_ < 0)
+            throw xls::XlsError("the card sheet expands past what a deck can hold");
+    }
+
+private:
+    qint64 left_ = kMaxCardSheetText;
+};
+
 class XmlPart {
 public:
-    explicit XmlPart(const QByteArray &xml) : reader_(xml) {}
+    // The part's bytes are decoded at once (UTF-8, as the formats write
+    // them): the reader is quicker on text than on bytes.
+    explicit XmlPart(const QByteArray &xml) : text_(QString::fromUtf8(xml)), reader_(text_) {}
 
     // The next token; false at the end of the document. Throws for a DTD
     // and for XML that is not well-formed.
@@ -60,7 +82,8 @@ public:
 private:
     QStringView find(const QStringView *ns, QStringView name) const
     {
-        for (const QXmlStreamAttribute &a : reader_.attributes()) {
+        const QXmlStreamAttributes attributes = reader_.attributes();  // shared, not copied
+        for (const QXmlStreamAttribute &a : attributes) {
             if (ns ? a.namespaceUri() == *ns && a.name() == name : a.qualifiedName() == name)
                 return a.value().isNull() ? QStringView(u"") : a.value();
         }
@@ -72,6 +95,7 @@ private:
             throw xls::XlsError("a part of the workbook is not well-formed XML");
         return more;
     }
+    QString text_;
     QXmlStreamReader reader_;
 };
 

@@ -29,7 +29,7 @@ ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
     zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()),
                                                     0, &error);
     if (source)
-        d->archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        d->archive = zip_open_from_source(source, ZIP_RDONLY, &error);
     zip_error_fini(&error);
     if (!d->archive) {
         if (source)
