@@ -22,6 +22,17 @@ QString deckNameOf(const QString &fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
+bool isDeckFileName(const QString &deckName, const QString &fileName)
+{
+    if (deckName.isEmpty())
+        return false;
+    for (const char *extension : {".xls", ".xlsx", ".ods"}) {
+        if (deckName + QLatin1String(extension) == fileName)
+            return true;
+    }
+    return false;
+}
+
 QString studyCopyFolder()
 {
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

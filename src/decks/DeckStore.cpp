@@ -1,5 +1,7 @@
 #include "decks/DeckStore.h"
 
+#include "decks/DeckFormat.h"
+
 #include "decks/xls/BiffReader.h"
 #include "decks/xls/BiffWriter.h"
 #include "decks/xls/Workbook.h"
@@ -109,6 +111,7 @@ struct DeckConnection::Impl {
     Mode mode = Mode::ReadOnly;
     QString path;
     bool hasFile = false;
+    bool writable = false;  // only an .xls workbook is ever written
     xls::Workbook workbook;
     xls::Workbook saved;  // the file's content, for undoing a failed commit
     FileStamp stamp;      // of the file as it was read or last written
@@ -156,13 +159,18 @@ void DeckConnection::OpenData(const QByteArray &content, Mode mode)
 {
     if (d->open)
         throw DeckError("The deck connection is already open.");
+    DeckContent deck;
     try {
-        d->workbook = xls::readWorkbookFile(content);
+        deck = readDeckContent(content);
     } catch (const xls::XlsError &e) {
         d->workbook = {};
         throw DeckError(QStringLiteral("This is not a deck workbook: %1").arg(QString::fromUtf8(e.what()))
                             .toStdString());
     }
+    d->writable = deck.format == DeckFormat::Xls;
+    if (mode == Mode::Edit && !d->writable)
+        throw DeckNotEditable(kNotEditableMessage.toStdString());
+    d->workbook = std::move(deck.workbook);
     if (mode == Mode::Edit)
         d->saved = d->workbook;
     d->mode = mode;
@@ -213,6 +221,8 @@ void DeckConnection::Commit()
     try {
         if (!d->hasFile)
             throw DeckError("The deck has no file to be saved to.");
+        if (!d->writable)
+            throw DeckError(kNotEditableMessage.toStdString());
         if (stampOfPath(d->path) != d->stamp)
             throw DeckChanged("The deck was changed by another program.");
         QSaveFile file(d->path);

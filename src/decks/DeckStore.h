@@ -2,7 +2,8 @@
 // The worksheet store: a deck workbook opened by path, and a cursor over the
 // rows of its sheet "Sheet1".
 //
-// A deck is an Excel 97-2003 workbook. The cards are the rows of the sheet
+// A deck is an Excel 97-2003 workbook, or an .xlsx or .ods workbook opened
+// read-only (see DeckFormat.h: the reader is picked by content). The cards are the rows of the sheet
 // named "Sheet1" (wherever it stands among the sheets), in sheet order, with
 // no header row: every row is a record, the first one included. A record has
 // two fields, the cells of column A (question) and column B (answer); each is
@@ -32,6 +33,12 @@ struct DeckChanged : DeckError {
     using DeckError::DeckError;
 };
 
+// A deck that can be studied but not written (an .xlsx or .ods workbook)
+// was asked to be opened for editing.
+struct DeckNotEditable : DeckError {
+    using DeckError::DeckError;
+};
+
 class DeckRecordset;
 
 // The open connection to one deck workbook. It holds the whole workbook in
@@ -50,7 +57,9 @@ public:
     DeckConnection &operator=(const DeckConnection &) = delete;
 
     // Opens the workbook at path; blanks around the path are not part of it.
-    // Throws when the file cannot be read or is not a workbook.
+    // Throws when the file cannot be read or is not a workbook, and when a
+    // workbook other than an .xls one is opened for editing (the message is
+    // kNotEditableMessage): such a deck is never written.
     void Open(const QString &path, Mode mode);
     // Opens a workbook held in memory, with no file behind it (Commit then
     // throws). For tools and for feeding the store arbitrary bytes.

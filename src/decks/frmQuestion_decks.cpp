@@ -151,8 +151,8 @@ void frmQuestion::ChooseDeck()
         ShowToolbar();
         mod.DeckName = !givenDeck_.isEmpty()
                            ? givenDeck_
-                           : ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"),
-                                            QStringLiteral("Excel files (*.xls)"), QStringLiteral("xls"));
+                           : ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"), decks::kDeckFileFilter,
+                                            QStringLiteral("xls"));
         mnuOpt->setEnabled(true);
         if (!mod.DeckName.isEmpty())
             studyCopyWritten_ = xmlGenerator(mod.DeckName);
@@ -174,7 +174,7 @@ void frmQuestion::OpenDeck()
         cmdRemove->hide();
         ChooseDeck();
 
-        if (mod.DeckName + QStringLiteral(".xls") != DeckFileName || mod.DeckName.isEmpty()) {
+        if (!decks::isDeckFileName(mod.DeckName, DeckFileName)) {
             if (studyCopyWritten_)
                 DiscardStudyCopy();
             ShowToolbar();

@@ -1,6 +1,16 @@
-# The worksheet store, the study-copy text and the workbook layer beneath.
+# The worksheet store, the study-copy text and the workbook readers beneath
+# (.xls with its writer, .xlsx and .ods read-only).
 target_sources(mnemora_lib PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DeckStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.h
+  ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/zip/ZipArchive.h
+  ${CMAKE_CURRENT_LIST_DIR}/zip/ZipArchive.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/zip/XmlPart.h
+  ${CMAKE_CURRENT_LIST_DIR}/ooxml/XlsxReader.h
+  ${CMAKE_CURRENT_LIST_DIR}/ooxml/XlsxReader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/odf/OdsReader.h
+  ${CMAKE_CURRENT_LIST_DIR}/odf/OdsReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.h
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.h

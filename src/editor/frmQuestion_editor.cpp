@@ -5,6 +5,7 @@
 #include "app/Trap.h"
 #include "app/Widgets.h"
 #include "app/frmQuestion.h"
+#include "decks/DeckFormat.h"
 #include "decks/DeckPaths.h"
 #include "decks/DeckStore.h"
 #include "editor/RemovalShift.h"
@@ -136,18 +137,21 @@ void frmQuestion::ShowEditor(const QString &name)
 void frmQuestion::mnuEditDeck_Click()
 {
     trapErrors([&] {
-        const QString path = ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"),
-                                            QStringLiteral("Excel files (*.xls)"), QStringLiteral("xls"));
+        const QString path = ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"), decks::kDeckFileFilter,
+                                            QStringLiteral("xls"));
         if (path.isEmpty())
             return;
         auto connection = std::make_unique<decks::DeckConnection>();
         auto recordset = std::make_unique<decks::DeckRecordset>();
-        const bool opened = trapErrors([&] {
+        try {
             connection->Open(path, decks::DeckConnection::Mode::Edit);
             recordset->Open(*connection);
             toInt16(recordset->RecordCount());
-        });
-        if (!opened) {
+        } catch (const decks::DeckNotEditable &) {
+            // An .xlsx or .ods deck is studied, never written.
+            MsgBox(decks::kNotEditableMessage, true);
+            return;
+        } catch (const std::exception &) {
             MsgBox(kNotADeck, true);
             return;
         }

@@ -64,6 +64,8 @@ private slots:
         QTest::newRow("leading dot") << "/d/.xls" << "" << ".xls";
         QTest::newRow("ends in a separator") << "/d/" << "" << "";
         QTest::newRow("capital extension") << "/d/French.XLS" << "French" << "French.XLS";
+        QTest::newRow("xlsx") << "/d/French.xlsx" << "French" << "French.xlsx";
+        QTest::newRow("ods") << "/d/French.ods" << "French" << "French.ods";
     }
 
     void deckNames()

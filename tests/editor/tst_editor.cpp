@@ -498,6 +498,14 @@ private slots:
         writeAll(notADeck, "plain text");
         QCOMPARE(e.edit(notADeck)->text, QStringLiteral("You have opened a Blank file or a file with Invalid file format"));
         QVERIFY(e.shown("PicOpenDeck"));
+        for (const char *studyOnly : {"rich-soffice.xlsx", "rich-soffice.ods"}) {
+            const QString path = e.folder.addDeck(studyOnly);
+            const QByteArray before = decktest::readFile(path);
+            QCOMPARE(e.edit(path)->text, QStringLiteral("This deck can be studied here but not edited. Save it as an "
+                                                        "Excel 97-2003 workbook (.xls) to edit it in Mnemora."));
+            QVERIFY(e.shown("PicOpenDeck"));
+            QCOMPARE(decktest::readFile(path), before);
+        }
         const QString other = e.folder.addDeck("capitals-xlwt.xls");
         e.edit(other);
         QCOMPARE(e.w->lblDecknameAdd->text(), QStringLiteral("capitals-xlwt"));

@@ -203,6 +203,43 @@ private slots:
                  QFile::Permissions());
     }
 
+    void spreadsheetDecksAreStudied_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("LibreOffice .xlsx") << QStringLiteral("rich-soffice.xlsx");
+        QTest::newRow("LibreOffice .ods") << QStringLiteral("rich-soffice.ods");
+        QTest::newRow("gnumeric .ods") << QStringLiteral("rich-ssconvert.ods");
+    }
+
+    void spreadsheetDecksAreStudied()
+    {
+        QFETCH(QString, fileName);
+        Session s({fileName});
+        QFile deck(s.folder.deckPath(fileName));
+        const QDateTime written = QFileInfo(deck).lastModified();
+        QVERIFY(deck.open(QIODevice::ReadOnly));
+        const QByteArray before = deck.readAll();
+        deck.close();
+        QStringList filters;
+        auto shown = answerFileDialog(s.folder.deckPath(fileName), nullptr, &filters);
+        click(s.button("PicOpenDeck"));
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!shown->shown);
+        QCOMPARE(filters, (QStringList{"Decks (*.xls *.xlsx *.ods)", "All files (*)"}));
+        QCOMPARE(s.w->DeckFileName, fileName);
+        QCOMPARE(s.w->mod.DeckName, fileName.section('.', 0, 0));
+        QVERIFY(s.shown("fraQuestion"));
+        QStringList seen{s.question()};
+        for (int i = 0; i < 3; ++i) {
+            s.right();
+            seen << s.question();
+        }
+        QCOMPARE(seen, (QStringList{"The bold word", "42", "0.1", "1E+20"}));
+        QVERIFY(deck.open(QIODevice::ReadOnly));
+        QCOMPARE(deck.readAll(), before);  // studied, never written
+        QCOMPARE(QFileInfo(deck).lastModified(), written);
+    }
+
     void aDamagedDeckIsNotStudiedFromAnOldStudyCopy()
     {
         // A study copy left behind by an earlier run under the same name
@@ -667,6 +704,10 @@ private slots:
         QTest::newRow("no card at all") << "PicOptions1 openmenu:empty-xlwt.xls" << "start" << none << none << "" << blank;
         QTest::newRow("damaged") << "open:truncated.xls" << "start" << none << none << "" << blank;
         QTest::newRow("no Sheet1") << "openmenu:nosheet.xls" << "start" << none << none << "" << blank;
+        QTest::newRow("capital XLSX extension") << "open:Capitals.XLSX" << "start" << none << none << "" << "";
+        QTest::newRow("further full stop in .ods") << "openmenu:my.deck.ods" << "start" << none << none << "" << "";
+        QTest::newRow("text named .ods") << "open:text.ods" << "start" << none << none << "" << blank;
+        QTest::newRow("damaged .xlsx") << "openmenu:truncated.xlsx" << "start" << none << none << "" << blank;
         // A verdict still to come when the study view is left is settled
         // unseen; the run resumes on the next card, the choice counted once.
         QTest::newRow("verdict pending, Options") << four + "choose:wrong menu:mnuOpt wait:1600 cmdDone wait:1600"
@@ -691,6 +732,10 @@ private slots:
         s.folder.addDeck("capitals-xlwt.xls", "my.deck.xls");
         s.folder.addDeck("malformed-truncated.xls", "truncated.xls");
         s.folder.addDeck("no-sheet1-xlwt.xls", "nosheet.xls");
+        s.folder.addDeck("rich-soffice.xlsx", "Capitals.XLSX");
+        s.folder.addDeck("rich-soffice.ods", "my.deck.ods");
+        s.folder.addDeck("malformed-csv-named-xls.xls", "text.ods");
+        QFile::resize(s.folder.addDeck("rich-soffice.xlsx", "truncated.xlsx"), 2000);
         s.run(steps);
         QCOMPARE(s.views(), view);
         for (const QString &name : shown)

@@ -163,13 +163,17 @@ inline std::shared_ptr<Message> answerMessageBox(std::shared_ptr<Message> into =
 
 // Answers the next open-file dialog by typing path into its file-name box
 // and pressing Enter; an empty path cancels it. A message box that follows
-// at once is answered with OK and recorded in the result.
-inline std::shared_ptr<Message> answerFileDialog(const QString &path, QString *dialogFolder = nullptr)
+// at once is answered with OK and recorded in the result. The dialog's
+// folder and filters go where asked.
+inline std::shared_ptr<Message> answerFileDialog(const QString &path, QString *dialogFolder = nullptr,
+                                                 QStringList *nameFilters = nullptr)
 {
     auto message = std::make_shared<Message>();
-    onNextModal<QFileDialog>([path, dialogFolder, message](QFileDialog *dialog) {
+    onNextModal<QFileDialog>([path, dialogFolder, nameFilters, message](QFileDialog *dialog) {
         if (dialogFolder)
             *dialogFolder = dialog->directory().absolutePath();
+        if (nameFilters)
+            *nameFilters = dialog->nameFilters();
         answerMessageBox(message, 3000);
         if (path.isEmpty()) {
             dialog->reject();

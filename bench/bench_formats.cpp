@@ -1,0 +1,89 @@
+// Times the conversion to the study copy (open read-only, build the text,
+// write the file) of one 32,000-card deck as .xls, and as .xlsx and .ods
+// written from it by LibreOffice (soffice, when installed; otherwise those
+// rows are skipped). The study copies of all three must be the same.
+// Usage: bench_formats [rounds]   (default 7; the median of each is shown)
+
+#include "BenchSupport.h"
+
+#include "app/FileSystemObject.h"
+#include "decks/DeckStore.h"
+#include "decks/StudyCopy.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace {
+
+constexpr int kCards = 32000;
+
+QString convert(const QString &deck, const QString &studyCopy)
+{
+    decks::DeckConnection c;
+    c.Open(deck, decks::DeckConnection::Mode::ReadOnly);
+    decks::DeckRecordset rs;
+    rs.Open(c);
+    const QString text = decks::buildStudyCopyText(rs);
+    FileSystemObject().WriteTextLine(studyCopy, text);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        bench::fail("bench_formats", "no temporary folder");
+    const QString xls = dir.filePath(QStringLiteral("bench.xls"));
+    {
+        const QByteArray deck = bench::makeDeck(kCards);
+        QFile f(xls);
+        if (!f.open(QIODevice::WriteOnly) || f.write(deck) != deck.size())
+            bench::fail("bench_formats", "cannot write the deck");
+    }
+    QStringList files{xls};
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) {
+        std::printf("soffice (LibreOffice) is not installed: the .xlsx and .ods rows are skipped\n");
+    } else {
+        for (const char *format : {"xlsx", "ods"}) {
+            QProcess p;
+            p.start(soffice, {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(dir.filePath("lo")).toString(),
+                              QStringLiteral("--headless"), QStringLiteral("--convert-to"), QLatin1String(format),
+                              QStringLiteral("--outdir"), dir.path(), xls});
+            p.waitForFinished(300000);
+            const QString out = dir.filePath(QStringLiteral("bench.") + QLatin1String(format));
+            if (QFile::exists(out))
+                files << out;
+            else
+                std::printf("soffice did not write %s: that row is skipped\n", qPrintable(out));
+        }
+    }
+
+    std::printf("deck: %d cards; median of %d rounds\n", kCards, rounds);
+    std::printf("%-8s %10s %12s %12s\n", "format", "bytes", "convert ms", "x .xls");
+    double xlsTime = 0;
+    QString xlsText;
+    for (const QString &file : files) {
+        std::vector<double> t;
+        QString text;
+        for (int r = 0; r < rounds; ++r)
+            t.push_back(bench::timeMs([&] { text = convert(file, dir.filePath(QStringLiteral("bench.xml"))); }));
+        const double ms = bench::median(t);
+        if (file == xls) {
+            xlsTime = ms;
+            xlsText = text;
+        } else if (text != xlsText) {
+            bench::fail("bench_formats", "a study copy differs from the .xls deck's");
+        }
+        const QString suffix = QFileInfo(file).suffix();
+        std::printf("%-8s %10lld %12.2f %12.2f%s\n", qPrintable(suffix), static_cast<long long>(QFileInfo(file).size()),
+                    ms, ms / xlsTime,
+                    suffix == u"xlsx" ? "   (goal <= 3)" : suffix == u"ods" ? "   (goal <= 4)" : "");
+    }
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The deck file formats and the choice of reader. A deck is an Excel
+// 97-2003 workbook (.xls, a compound file), an Office Open XML workbook
+// (.xlsx, a ZIP archive holding xl/workbook.xml) or an OpenDocument
+// spreadsheet (.ods, a ZIP archive holding content.xml). The reader is picked
+// by the file's content, never by its name, and every reader gives the same
+// workbook model. Only .xls decks are written: the others are studied.
+
+#include "decks/xls/Workbook.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace decks {
+
+enum class DeckFormat { Xls, Xlsx, Ods };
+
+struct DeckContent {
+    DeckFormat format = DeckFormat::Xls;
+    xls::Workbook workbook;
+};
+
+// Reads a deck file's bytes. Throws xls::XlsError when they are none of the
+// formats, or a damaged file of one.
+DeckContent readDeckContent(const QByteArray &bytes);
+
+// True only for a file that is an Excel 97-2003 workbook (a compound file
+// holding a Workbook stream), the one format the card editor can write.
+bool isEditableDeck(const QString &path);
+
+// Shown instead of the card editor for a deck that is not an .xls workbook.
+extern const QString kNotEditableMessage;
+
+}  // namespace decks

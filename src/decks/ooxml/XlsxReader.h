@@ -1,0 +1,28 @@
+#pragma once
+// Reads the cards of an Office Open XML workbook (.xlsx, as Excel 2007 and
+// later, LibreOffice, gnumeric and openpyxl write it) into the workbook
+// model: every sheet by name, and the cells of columns A and B of the card
+// sheet "Sheet1" (the first sheet of that name, in any case). Text cells
+// come from the shared strings or inline strings, rich text runs joined;
+// numbers, booleans and errors keep their types; cells without a value are
+// left out. Nothing here writes a workbook.
+
+#include "decks/xls/Workbook.h"
+
+namespace deckzip { class ZipArchive; }
+
+namespace ooxml {
+
+// The part every .xlsx workbook holds.
+inline constexpr char kWorkbookPart[] = "xl/workbook.xml";
+
+// Caps on what one part may inflate to.
+inline constexpr qint64 kMaxSheetSize = qint64(64) << 20;
+inline constexpr qint64 kMaxSharedStringsSize = qint64(16) << 20;
+
+// Throws xls::XlsError for a missing or damaged part, XML with a document
+// type declaration, a shared-string index that is not there, and cell
+// references out of order. Rows past the BIFF8 row limit are not read.
+xls::Workbook readXlsx(const deckzip::ZipArchive &zip);
+
+}  // namespace ooxml

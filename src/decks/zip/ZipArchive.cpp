@@ -1,0 +1,109 @@
+#include "decks/zip/ZipArchive.h"
+
+#include "decks/xls/Workbook.h"
+
+#include <zip.h>
+
+#include <algorithm>
+
+namespace deckzip {
+
+bool looksLikeZip(const QByteArray &bytes)
+{
+    return bytes.startsWith(QByteArrayLiteral("PK\x03\x04"));
+}
+
+struct ZipArchive::Impl {
+    zip_t *archive = nullptr;
+
+    zip_int64_t locate(const QString &name) const
+    {
+        return zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_ENC_RAW);
+    }
+};
+
+ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()),
+                                                    0, &error);
+    if (source)
+        d->archive = zip_open_from_source(source, ZIP_RDONLY, &error);
+    zip_error_fini(&error);
+    if (!d->archive) {
+        if (source)
+            zip_source_free(source);
+        throw xls::XlsError("not a readable ZIP archive");
+    }
+}
+
+ZipArchive::~ZipArchive()
+{
+    zip_discard(d->archive);  // read-only: nothing to write
+}
+
+bool ZipArchive::contains(const QString &name) const { return d->locate(name) >= 0; }
+
+QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
+{
+    const zip_int64_t index = d->locate(name);
+    if (index < 0)
+        throw xls::XlsError("a part of the workbook is missing");
+    zip_file_t *file = zip_fopen_index(d->archive, static_cast<zip_uint64_t>(index), 0);
+    if (!file)
+        throw xls::XlsError("a part of the workbook cannot be read");
+    QByteArray out;
+    constexpr qint64 kChunk = 64 * 1024;
+    for (;;) {
+        // The declared size is not trusted: the cap counts what comes out.
+        if (out.size() > maxSize) {
+            zip_fclose(file);
+            throw xls::XlsError("a part of the workbook is too large");
+        }
+        const qsizetype at = out.size();
+        if (out.capacity() < at + kChunk)
+            out.reserve(std::max<qsizetype>(2 * out.capacity(), at + kChunk));
+        out.resize(at + kChunk);
+        const zip_int64_t n = zip_fread(file, out.data() + at, static_cast<zip_uint64_t>(kChunk));
+        if (n < 0) {
+            zip_fclose(file);
+            throw xls::XlsError("a part of the workbook is damaged");
+        }
+        out.resize(at + n);
+        if (n == 0)
+            break;
+    }
+    zip_fclose(file);
+    if (out.size() > maxSize)
+        throw xls::XlsError("a part of the workbook is too large");
+    return out;
+}
+
+namespace testing {
+
+QByteArray zipOf(const QList<QPair<QString, QByteArray>> &parts, bool deflate)
+{
+    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, nullptr);
+    zip_source_keep(buffer);
+    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, nullptr);
+    for (const auto &[name, data] : parts) {
+        zip_source_t *s = zip_source_buffer(archive, data.constData(), static_cast<zip_uint64_t>(data.size()), 0);
+        const zip_int64_t index = zip_file_add(archive, name.toUtf8().constData(), s, ZIP_FL_OVERWRITE);
+        if (!deflate)
+            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    }
+    zip_close(archive);
+    zip_stat_t st;
+    zip_source_stat(buffer, &st);
+    QByteArray out(static_cast<qsizetype>(st.size), '\0');
+    zip_source_open(buffer);
+    zip_source_read(buffer, out.data(), st.size);
+    zip_source_close(buffer);
+    zip_source_free(buffer);
+    return out;
+}
+
+}  // namespace testing
+
+}  // namespace deckzip
