@@ -248,20 +248,31 @@ public:
     // ---- The worksheet store and the study copy ----------------------
     void ConnectDB();
     void CloseDB();
-    bool xmlGenerator(QString path);
+    // Builds the study copy of the deck at path (its names go to DeckName
+    // and DeckFileName); true when this conversion wrote the study copy.
+    bool xmlGenerator(const QString &path);
     QString SplitDeckFileName(const QString &path);
     void LoadStudyCopy();
     // The study-copy file of a deck's base name.
     QString StudyCopyFileOf(const QString &baseName) const;
 
     // ---- Opening a deck ------------------------------------------------
-    // Opens the deck at path as "Open Deck" opens the one chosen in its
-    // dialog (a deck handed to the program or dropped on its window).
+    // Opens the deck at path as the "Open Deck" picture button opens the one
+    // chosen in its dialog (a deck handed to the program or dropped on its
+    // window); with no path, the dialog asks for one.
     void OpenDeckFile(const QString &path);
     // Deletes the study copy of a deck that was turned away.
     void DiscardStudyCopy();
-    void OpenDeck();
-    void ChooseDeck();
+    // Opens a deck for study: the file given, or the one chosen in the
+    // dialog when none is given.
+    void OpenDeck(const QString &deckFile = QString());
+    // What choosing a deck came to: the path chosen ("" when the dialog was
+    // cancelled), and whether its conversion wrote the study copy.
+    struct DeckChoice {
+        QString path;
+        bool studyCopyWritten = false;
+    };
+    DeckChoice ChooseDeck(const QString &deckFile = QString());
     void HideEditor();
     // The open-file dialog. Returns the chosen path, or "" on cancel.
     QString ShowOpenDialog(const QString &folder, const QString &filter, const QString &defaultSuffix);
@@ -420,7 +431,7 @@ private:
     void answerBoxLeft(const QFocusEvent &event);
     // Marks the right choice (bold on green) or takes the mark away.
     void markRightChoice(bool on);
-    // The .xls file a drag brings, or "".
+    // The deck file (.xls, .xlsx, .ods) a drag brings, or "".
     QString droppedDeck(const QMimeData *data) const;
 
     // Places a control at left, top, width x height twips in its parent.
@@ -447,16 +458,12 @@ private:
     double dpiX_ = 96.0;
     double dpiY_ = 96.0;
     bool exiting_ = false;
-    // Whether this opening's conversion wrote the study copy.
-    bool studyCopyWritten_ = false;
     // A deck was opened successfully and its run has neither ended nor been
     // broken off by a missing picture.
     bool runInProgress_ = false;
     // A verdict was settled while the study view was left; its next card is
     // still to be shown.
     bool nextCardDue_ = false;
-    // A deck to open instead of asking with the dialog.
-    QString givenDeck_;
     QPieSeries *pieSeries_ = nullptr;
     // The file of the deck the editor works on.
     QString editDeckPath_;

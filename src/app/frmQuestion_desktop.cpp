@@ -145,20 +145,14 @@ void frmQuestion::markRightChoice(bool on)
 
 // ---- Decks from outside ----------------------------------------------------------
 
-void frmQuestion::OpenDeckFile(const QString &path)
-{
-    givenDeck_ = QFileInfo(path).absoluteFilePath();
-    PicOpenDeck_Click();
-    givenDeck_.clear();
-}
-
 QString frmQuestion::droppedDeck(const QMimeData *data) const
 {
     // Only in the start view, where "Open Deck" is offered.
     if (!PicOpenDeck->isVisibleTo(this) || !PicOpenDeck->isEnabled() || !data || data->urls().size() != 1)
         return QString();
     const QUrl url = data->urls().constFirst();
-    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+    const QString suffix = QFileInfo(url.toLocalFile()).suffix().toLower();
+    if (!url.isLocalFile() || !(suffix == u"xls" || suffix == u"xlsx" || suffix == u"ods"))
         return QString();
     return url.toLocalFile();
 }

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -61,18 +62,15 @@ QString frmQuestion::StudyCopyFileOf(const QString &baseName) const
 
 QString frmQuestion::SplitDeckFileName(const QString &path)
 {
-    const QString fileName = decks::fileNameOf(path);
-    mod.DeckName = fileName;
-    DeckFileName = fileName;
-    mod.DeckName = decks::deckNameOf(fileName);
+    DeckFileName = decks::fileNameOf(path);
+    mod.DeckName = decks::deckNameOf(DeckFileName);
     return mod.DeckName;
 }
 
-bool frmQuestion::xmlGenerator(QString path)
+bool frmQuestion::xmlGenerator(const QString &path)
 {
     return trapErrors([&] {
-        const QString baseName = SplitDeckFileName(mod.DeckName);
-        StudyCopyPath = StudyCopyFileOf(baseName);
+        StudyCopyPath = StudyCopyFileOf(SplitDeckFileName(path));
 
         DeckRecordset.reset();
         DeckConnection = std::make_unique<decks::DeckConnection>();
@@ -144,22 +142,23 @@ void frmQuestion::HideEditor()
     cmdRemoveQuest->hide();
 }
 
-void frmQuestion::ChooseDeck()
+frmQuestion::DeckChoice frmQuestion::ChooseDeck(const QString &deckFile)
 {
+    DeckChoice choice;
     trapErrors([&] {
-        studyCopyWritten_ = false;
-        ShowToolbar();
-        mod.DeckName = !givenDeck_.isEmpty()
-                           ? givenDeck_
-                           : ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"), decks::kDeckFileFilter,
-                                            QStringLiteral("xls"));
+        choice.path = !deckFile.isEmpty() ? deckFile
+                                          : ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"),
+                                                           decks::kDeckFileFilter, QStringLiteral("xls"));
         mnuOpt->setEnabled(true);
-        if (!mod.DeckName.isEmpty())
-            studyCopyWritten_ = xmlGenerator(mod.DeckName);
+        if (choice.path.isEmpty())
+            mod.DeckName.clear();
+        else
+            choice.studyCopyWritten = xmlGenerator(choice.path);
     });
+    return choice;
 }
 
-void frmQuestion::OpenDeck()
+void frmQuestion::OpenDeck(const QString &deckFile)
 {
     trapErrors([&] {
         ResetCounters();
@@ -169,25 +168,26 @@ void frmQuestion::OpenDeck()
         SessionEnded = false;
         ImageMissing = false;
         EmptyDeck = false;
-        HideToolbar();
+        // The dialog comes up over the start view.
+        ShowToolbar();
         cmdOpen->hide();
         cmdRemove->hide();
-        ChooseDeck();
+        const DeckChoice choice = ChooseDeck(deckFile);
 
-        if (!decks::isDeckFileName(mod.DeckName, DeckFileName)) {
-            if (studyCopyWritten_)
+        // Cancelled, or a file whose name is not a deck's.
+        if (choice.path.isEmpty() || !decks::isDeckFileName(mod.DeckName, DeckFileName)) {
+            if (choice.studyCopyWritten)
                 DiscardStudyCopy();
-            ShowToolbar();
             mnuStat->setVisible(false);
             mnuOpt->setVisible(true);
             return;
         }
 
-        HideToolbar();
         LoadStudyCopy();
         // A deck whose conversion failed is never studied from a study copy
         // an earlier opening left under the same name.
-        if (StudyCopyLoaded && !EmptyDeck && studyCopyWritten_) {
+        if (StudyCopyLoaded && !EmptyDeck && choice.studyCopyWritten) {
+            HideToolbar();
             CardOrder = QVector<qint16>(CardCount + 1, 0);
             SyncOptionButtons();
             runInProgress_ = true;  // until a missing picture breaks it off
@@ -207,9 +207,8 @@ void frmQuestion::OpenDeck()
                 mnuDecks->setVisible(true);
             }
         } else {
-            if (studyCopyWritten_)
+            if (choice.studyCopyWritten)
                 DiscardStudyCopy();
-            ShowToolbar();
             mnuStat->setVisible(false);
             MsgBox(QStringLiteral("You have opened a Blank file or a file with Invalid file format"), true);
         }
@@ -233,9 +232,14 @@ void frmQuestion::mnuOpen_Click()
 
 void frmQuestion::PicOpenDeck_Click()
 {
+    OpenDeckFile(QString());
+}
+
+void frmQuestion::OpenDeckFile(const QString &path)
+{
     trapErrors([&] {
         LeaveOptionsView();
-        OpenDeck();
+        OpenDeck(path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath());
         cmdAddBrowse->hide();
         DeckRecordset.reset();
         DeckConnection.reset();

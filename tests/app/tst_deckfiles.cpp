@@ -35,14 +35,6 @@ public:
     }
 };
 
-// Converts the deck at path as opening it does: the chosen path in DeckName,
-// then the conversion.
-bool convert(frmQuestion &w, const QString &path)
-{
-    w.mod.DeckName = path;
-    return w.xmlGenerator(path);
-}
-
 }  // namespace
 
 class TestDeckFiles : public QObject {
@@ -103,7 +95,7 @@ private slots:
         ProgramFolder folder({deck + ".xls"});
         frmQuestion w(folder.path());
         const QString path = folder.deckPath(deck + ".xls");
-        QVERIFY(convert(w, path));
+        QVERIFY(w.xmlGenerator(path));
         QCOMPARE(w.mod.DeckName, deck);
         QCOMPARE(w.DeckFileName, deck + ".xls");
         QCOMPARE(w.StudyCopyPath, decks::studyCopyFolder() + "/" + deck + ".xml");
@@ -149,7 +141,7 @@ private slots:
         writeAll(older, olderBytes);
 
         const QString path = folder.deckPath("Damaged.xls");
-        const bool converted = convert(w, path);
+        const bool converted = w.xmlGenerator(path);
         if (deck.startsWith("malformed-byteflip") && converted)
             return;  // a flipped byte may hit nothing that matters; it must just not crash
         QVERIFY(!converted);
@@ -167,7 +159,7 @@ private slots:
         const QString older = w.StudyCopyFileOf("capitals-xlwt");
         writeAll(older, "older\r\n");
         w.makeFileSystem = [] { return std::make_unique<FailingWrites>(); };
-        QVERIFY(!convert(w, folder.deckPath("capitals-xlwt.xls")));
+        QVERIFY(!w.xmlGenerator(folder.deckPath("capitals-xlwt.xls")));
         QCOMPARE(readAll(older), QByteArray("older\r\n"));
         QFile::remove(older);
     }
@@ -178,7 +170,7 @@ private slots:
         writeDeck(folder.deckPath("Control.xls"),
                   {{QStringLiteral("bell\x07here"), QStringLiteral("esc\x1b" "ape")}, {"tab\there", "line\nbreak"}});
         frmQuestion w(folder.path());
-        QVERIFY(convert(w, folder.deckPath("Control.xls")));
+        QVERIFY(w.xmlGenerator(folder.deckPath("Control.xls")));
         w.LoadStudyCopy();
         QVERIFY(w.StudyCopyLoaded);
         QCOMPARE(int(w.CardCount), 2);
@@ -192,7 +184,7 @@ private slots:
     {
         ProgramFolder folder({"two-cards-xlwt.xls"});
         frmQuestion w(folder.path());
-        QVERIFY(convert(w, folder.deckPath("two-cards-xlwt.xls")));
+        QVERIFY(w.xmlGenerator(folder.deckPath("two-cards-xlwt.xls")));
         w.LoadStudyCopy();
         QVERIFY(w.StudyCopyLoaded);
         QCOMPARE(int(w.CardCount), 2);
@@ -232,7 +224,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(decks::DeckError, decks::studyCopyFolder());
         ProgramFolder program({"one-card-xlwt.xls"});
         frmQuestion w(program.path());
-        QVERIFY(!convert(w, program.deckPath("one-card-xlwt.xls")));
+        QVERIFY(!w.xmlGenerator(program.deckPath("one-card-xlwt.xls")));
         QVERIFY(QDir(elsewhere.path()).isEmpty());
         QFile::remove(folder);
         QVERIFY(QDir().rename(moved, folder));
