@@ -1,6 +1,6 @@
 #include "app/FileSystemObject.h"
 
-#include "app/Trap.h"
+#include "base/Trap.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "app/Widgets.h"
 
-#include "app/Trap.h"
+#include "base/Trap.h"
 
 #include <QEvent>
 #include <QFileInfo>

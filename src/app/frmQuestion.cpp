@@ -2,8 +2,8 @@
 
 #include "app/FileSystemObject.h"
 #include "app/ProgramFolder.h"
-#include "app/Trap.h"
 #include "app/Widgets.h"
+#include "base/Trap.h"
 #include "decks/DeckStore.h"
 #include "study/Choices.h"
 

@@ -10,7 +10,6 @@ target_sources(mnemora_lib PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/modMnemora.h
   ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.h
-  ${CMAKE_CURRENT_LIST_DIR}/Trap.h
   ${CMAKE_CURRENT_LIST_DIR}/Widgets.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Widgets.h
 )

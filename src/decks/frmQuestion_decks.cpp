@@ -1,9 +1,9 @@
 // Deck files: the worksheet store, the study copy, and opening a deck.
 
 #include "app/FileSystemObject.h"
-#include "app/Trap.h"
 #include "app/Widgets.h"
 #include "app/frmQuestion.h"
+#include "base/Trap.h"
 #include "decks/DeckPaths.h"
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"

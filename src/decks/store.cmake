@@ -1,6 +1,6 @@
 # The worksheet store, the study-copy text and the workbook readers beneath
 # (.xls with its writer, .xlsx and .ods read-only).
-target_sources(mnemora_lib PRIVATE
+target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DeckStore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.h
   ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.cpp

@@ -2,9 +2,9 @@
 // stepping through the cards), editing a deck that exists, and removing a
 // card.
 
-#include "app/Trap.h"
 #include "app/Widgets.h"
 #include "app/frmQuestion.h"
+#include "base/Trap.h"
 #include "decks/DeckFormat.h"
 #include "decks/DeckPaths.h"
 #include "decks/DeckStore.h"

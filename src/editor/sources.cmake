@@ -1,6 +1,9 @@
-# Window procedures and plain logic of this subsystem.
-target_sources(mnemora_lib PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/frmQuestion_editor.cpp
+# The removal shift over rows.
+target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/RemovalShift.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RemovalShift.h
+)
+# The card editor.
+target_sources(mnemora_lib PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/frmQuestion_editor.cpp
 )

@@ -1,11 +1,11 @@
 // The study options: the options view's buttons, the rules that couple the
 // options, and the font size of the card labels.
 
-#include "app/Trap.h"
 #include "app/Widgets.h"
 #include "app/frmQuestion.h"
-#include "study/CardQueue.h"
+#include "base/Trap.h"
 #include "options/StudyOptions.h"
+#include "study/CardQueue.h"
 
 #include <QAction>
 #include <QCheckBox>

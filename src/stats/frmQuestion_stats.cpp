@@ -1,8 +1,8 @@
 // The statistics view: the deck, the cards answered, right and wrong with
 // their shares, the session time and the pie chart.
 
-#include "app/Trap.h"
 #include "app/frmQuestion.h"
+#include "base/Trap.h"
 #include "stats/StatsText.h"
 
 #include <QAction>

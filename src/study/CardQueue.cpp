@@ -1,6 +1,6 @@
 #include "study/CardQueue.h"
 
-#include "app/Trap.h"
+#include "base/Trap.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "study/Choices.h"
 
-#include "app/Trap.h"
+#include "base/Trap.h"
 #include "study/CardQueue.h"
 
 namespace study {

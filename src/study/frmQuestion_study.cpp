@@ -2,9 +2,9 @@
 // multiple choice with its verdict timers, and ending a run.
 
 #include "app/FileSystemObject.h"
-#include "app/Trap.h"
 #include "app/Widgets.h"
 #include "app/frmQuestion.h"
+#include "base/Trap.h"
 #include "study/CardQueue.h"
 #include "study/Choices.h"
 

@@ -2,7 +2,7 @@
 // the study copy and its loading, the editing store's opening and closing.
 
 #include "app/FileSystemObject.h"
-#include "app/Trap.h"
+#include "base/Trap.h"
 #include "decks/DeckPaths.h"
 #include "decks/DeckStore.h"
 #include "support/GuiTest.h"

@@ -2,8 +2,8 @@
 // the layout in twips, and shutdown.
 
 #include "app/FileSystemObject.h"
-#include "app/Trap.h"
 #include "app/Widgets.h"
+#include "base/Trap.h"
 #include "support/GuiTest.h"
 
 #include <QChartView>

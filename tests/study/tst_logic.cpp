@@ -2,7 +2,7 @@
 // numbers, the verdict on a choice, the option coupling, picture paths, and
 // the statistics texts.
 
-#include "app/Trap.h"
+#include "base/Trap.h"
 #include "options/StudyOptions.h"
 #include "stats/StatsText.h"
 #include "study/CardQueue.h"
