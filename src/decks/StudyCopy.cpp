@@ -165,6 +165,8 @@ QString buildStudyCopyText(DeckRecordset &rs)
             doc += QLatin1String("</Que><Ans>");
             appendEscaped(doc, answer, QLatin1String("&quot;"));
             doc += QLatin1String("</Ans></Card>");
+            if (doc.size() > kMaxStudyCopyLength)
+                throw DeckError("The deck is too large to be studied.");
         }
         rs.MoveNext();
     }

@@ -34,8 +34,14 @@ bool isEmptyCell(const QVariant &value);
 // title row ("Question" in its first cell or "Answer" in its second).
 // Rows are read up to a limit: the number of rows whose first cell is
 // filled, raised by one for each row met with an empty cell. The limit is a
-// 16-bit count: above 32,767 rows the conversion fails with DeckError. The
-// record set is left open, its cursor at the end.
+// 16-bit count: above 32,767 rows the conversion fails with DeckError. So
+// does a study copy longer than kMaxStudyCopyLength characters: a small
+// workbook can name one long text in every row, and its copy would not fit
+// in memory. The record set is left open, its cursor at the end.
 QString buildStudyCopyText(DeckRecordset &rs);
+
+// Far more than the cards of any deck (32,767 cards of some 1,500
+// characters on each side).
+inline constexpr qsizetype kMaxStudyCopyLength = qsizetype(96) << 20;
 
 }  // namespace decks

@@ -128,6 +128,9 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOfSize(0, 32768, 0));
         // A half-empty row raises the limit in the building pass, past 32,767.
         QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOfSize(1, 32767, 0));
+        // One long text named in every row of a small workbook.
+        const QString longText(32767, QLatin1Char('&'));
+        QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOf(Rows(700, {longText, "a"})));
     }
 };
 
