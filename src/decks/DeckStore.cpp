@@ -457,16 +457,22 @@ void DeckRecordset::SetField(int index, const QVariant &value)
         throw DeckError(QStringLiteral("There is no field %1.").arg(index).toStdString());
     if (!d->onRow())
         throw DeckError("The cursor is not on a row.");
-    xls::Sheet *sheet = d->connection->workbook().sheet(kCardSheet);
-    if (!sheet)
+    auto &sheets = d->connection->workbook().sheets;
+    if (d->sheetIndex >= sheets.size())
         throw DeckError("The workbook has no sheet Sheet1.");
+    xls::Sheet &sheet = sheets[d->sheetIndex];
     xls::Cell cell = cellFromVariant(value);
-    if (const xls::Cell *old = sheet->cell(d->cursor - 1, index)) {
+    // Found from where the last lookup ended, so that a walk over the rows
+    // does not search the sheet for every field.
+    xls::Row *row = sheet.findRow(d->cursor - 1, d->rowHint);
+    if (xls::Cell *old = row ? row->find(index) : nullptr) {
         if (old->sameValue(cell))
             return;
         cell.xf = old->xf;  // the cell keeps its format
+        *old = std::move(cell);
+    } else {
+        sheet.setCell(d->cursor - 1, index, cell);
     }
-    sheet->setCell(d->cursor - 1, index, cell);
     d->connection->d->dirty = true;
 }
 

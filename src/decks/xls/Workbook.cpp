@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace xls {
 
@@ -50,6 +51,16 @@ const Row *Sheet::findRow(int row, std::size_t &hint) const
                                [](const Row &r, int i) { return r.index < i; });
     hint = static_cast<std::size_t>(it - rows.begin());
     return it != rows.end() && it->index == row ? &*it : nullptr;
+}
+
+Row *Sheet::findRow(int row, std::size_t &hint)
+{
+    return const_cast<Row *>(std::as_const(*this).findRow(row, hint));
+}
+
+Cell *Row::find(int column)
+{
+    return const_cast<Cell *>(std::as_const(*this).find(column));
 }
 
 const Cell *Sheet::cell(int row, int column) const

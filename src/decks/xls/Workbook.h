@@ -73,6 +73,7 @@ struct Row {
     std::vector<CellEntry> cells;
 
     const Cell *find(int column) const;
+    Cell *find(int column);
 };
 
 // A raw BIFF record kept to be written back unchanged.
@@ -100,6 +101,7 @@ struct Sheet {
     // The same, for walks from row to row: `hint` remembers where the last
     // lookup ended so that the next row is found at once.
     const Row *findRow(int row, std::size_t &hint) const;
+    Row *findRow(int row, std::size_t &hint);
 };
 
 struct Stream {
