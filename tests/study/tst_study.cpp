@@ -574,6 +574,8 @@ private slots:
         QTest::newRow("large while 4, Open Deck") << "PicOptions1 OptMultFour OptFontLarge openmenu:capitals-xlwt.xls"
                                                   << "0 Q V L T" << "VQ0LE" << 16.0;
         QTest::newRow("4 mid-run") << "open:capitals-xlwt.xls menu:mnuOpt OptMultFour cmdDone" << "4 Q V S T" << "VQ4SE" << 4.0;
+        QTest::newRow("large, no choices") << "PicOptions1 OptFontLarge" << "0 Q V L T" << "VQ0LE" << 16.0;
+        QTest::newRow("question after answer") << "PicOptions1 OptShowFirstAns OptShowFirstQuest" << "0 Q V D T" << "VQ0DE" << 13.0;
         QTest::newRow("sort after random") << "PicOptions1 OptSortRandom OptSortVovivIz cmdDone" << "0 Q V D T" << "VQ0DE" << 13.0;
         QTest::newRow("timer unchecked") << "PicOptions1 ChkTimerEnable" << "0 Q V D -" << "VQ0D" << 13.0;
         QTest::newRow("timer checked again") << "PicOptions1 ChkTimerEnable ChkTimerEnable" << "0 Q V D T" << "VQ0DE" << 13.0;
