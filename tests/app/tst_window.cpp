@@ -15,14 +15,8 @@ class TestWindow : public QObject {
     Q_OBJECT
 
 private:
-    static QAction *menu(frmQuestion &w, const char *name)
-    {
-        return w.findChild<QAction *>(QLatin1String(name));
-    }
-    static QWidget *control(frmQuestion &w, const char *name)
-    {
-        return w.findChild<QWidget *>(QLatin1String(name));
-    }
+    static QAction *menu(frmQuestion &w, const char *name) { return w.findChild<QAction *>(QLatin1String(name)); }
+    static QWidget *control(frmQuestion &w, const char *name) { return w.findChild<QWidget *>(QLatin1String(name)); }
     // Whether the start view's picture-button bar is shown.
     static bool toolbarShown(frmQuestion &w)
     {
