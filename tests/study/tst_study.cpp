@@ -349,7 +349,6 @@ private slots:
         QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Help"}));
         QCOMPARE(label("lblCardsAnswered"), QString::number(right + wrong));
         QCOMPARE(label("lblSessionTime"), QStringLiteral("00:00:42"));
-        QCOMPARE(label("lblDeckName"), QStringLiteral("capitals-xlwt"));
 
         s.run("cmdClose");
         QCOMPARE(s.views(), QStringLiteral("study"));
@@ -372,11 +371,9 @@ private slots:
         auto *chart = s.get<QChartView>("chMnemora");
         QCOMPARE(!chart->isHidden(), right + wrong > 0);
         if (right + wrong > 0) {
-            auto *pie = qobject_cast<QPieSeries *>(chart->chart()->series().value(0));
-            QVERIFY(pie);
-            QCOMPARE(pie->slices().at(0)->label(), QStringLiteral("Wrong"));
-            QCOMPARE(pie->slices().at(1)->label(), QStringLiteral("Right"));
-            QCOMPARE(pie->slices().at(0)->value() + pie->slices().at(1)->value(), 100.0);
+            const QList<QPieSlice *> pie = qobject_cast<QPieSeries *>(chart->chart()->series().value(0))->slices();
+            QCOMPARE(pie.at(0)->label() + pie.at(1)->label(), QStringLiteral("WrongRight"));
+            QCOMPARE(pie.at(0)->value() + pie.at(1)->value(), 100.0);
             QCOMPARE(chart->chart()->title(), QStringLiteral("capitals-xlwt"));
         }
         // The run is over: its study copy is gone and its name forgotten.
