@@ -51,14 +51,6 @@ void otherReadersAgree(const QString &path)
     QCOMPARE(decktest::cellsDiff(decktest::withoutBlanks(ours), freexl), QString());
 }
 
-QStringList cards(const QString &prefix, int count)
-{
-    QStringList rows;
-    for (int i = 1; i <= count; ++i)
-        rows << QStringLiteral("%1%2|answer %2").arg(prefix).arg(i);
-    return rows;
-}
-
 // A shown window on a program folder of its own.
 struct Editor {
     Editor()
@@ -173,13 +165,15 @@ private slots:
     {
         QFETCH(std::vector<CardRow>, rows);
         QFETCH(std::vector<CardRow>, after);
-        const std::vector<CardRow> got = editor::removeAndShiftUp(rows);
-        QCOMPARE(got.size(), after.size());
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            QCOMPARE(editor::fieldText(got[i].question), editor::fieldText(after[i].question));
-            QCOMPARE(got[i].question.typeId(), after[i].question.typeId());
-            QCOMPARE(got[i].answer, after[i].answer);
-        }
+        // Each row as its texts and the question's type.
+        const auto texts = [](const std::vector<CardRow> &rs) {
+            QStringList out;
+            for (const CardRow &r : rs)
+                out << editor::fieldText(r.question) + r.question.typeName() + "|" + r.answer.toString()
+                           + r.answer.typeName();
+            return out;
+        };
+        QCOMPARE(texts(editor::removeAndShiftUp(rows)), texts(after));
     }
 
     // ---- Creating a deck ---------------------------------------------------------------
@@ -358,7 +352,9 @@ private slots:
         QTest::newRow("the last card") << abcd.mid(0, 3) << 3 << QStringList{"A|a", "B|b", "|"} << "B|b" << "<.->";
         QTest::newRow("the last but one card") << abcd.mid(0, 2) << 2 << QStringList{"A|a", "|"} << "A|a" << "..->";
         QTest::newRow("the only card") << abcd.mid(0, 1) << 1 << QStringList{"|"} << "|" << ".+..";
-        const QStringList many = cards("q", 151);
+        QStringList many;
+        for (int i = 1; i <= 151; ++i)
+            many << QStringLiteral("q%1|answer %1").arg(i);
         QTest::newRow("150 cards after") << many << 1 << many.mid(1) + QStringList{"|"} << "q2|answer 2" << "..->";
     }
     void remove()
@@ -414,15 +410,13 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("removing");
         QTest::addColumn<QString>("message");
-        const QString notSaved = QStringLiteral("The deck could not be saved: ");
-        const QString changed = QStringLiteral("The deck was changed by another program. It will be read again.");
-        for (bool removing : {false, true}) {
-            const char *what = removing ? "remove, " : "add, ";
-            QTest::newRow(QByteArray(what).append("disk full").constData()) << "full" << removing << notSaved;
-            QTest::newRow(QByteArray(what).append("folder not writable").constData())
-                << "folder" << removing << notSaved + "Cannot save";
-            QTest::newRow(QByteArray(what).append("changed by another writer").constData())
-                << "changed" << removing << changed;
+        const QString notSaved = QStringLiteral("The deck could not be saved: Cannot save");
+        for (const char *command : {"add", "remove"}) {
+            const bool removing = command[0] == 'r';
+            QTest::addRow("%s, disk full", command) << "full" << removing << notSaved;
+            QTest::addRow("%s, folder not writable", command) << "folder" << removing << notSaved;
+            QTest::addRow("%s, changed by another writer", command)
+                << "changed" << removing << "The deck was changed by another program. It will be read again.";
         }
     }
     void failedCommands()
