@@ -799,19 +799,6 @@ private slots:
         s.run("OptMultFour cmdDone open:Elements.xls");
         shoot("choices.png");
     }
-
-    void endWithTheStudyCopyAlreadyGone()
-    {
-        Session s;
-        s.open("capitals-xlwt.xls");
-        QVERIFY(QFile::remove(s.w->StudyCopyPath));
-        s.right();
-        click(s.button("cmdEnd"));
-        QVERIFY(s.shown("fraStat"));
-        QCOMPARE(s.get<QLabel>("lblCardsRight")->text(), QStringLiteral("1  ( 100 % )"));
-        QVERIFY(s.w->mod.DeckName.isEmpty());
-        QVERIFY(!QApplication::activeModalWidget());
-    }
 };
 
 QTEST_MAIN(TestStudy)
