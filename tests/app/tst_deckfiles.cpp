@@ -111,9 +111,8 @@ private slots:
     void decksThatAreNotDecks_data()
     {
         QTest::addColumn<QString>("deck");
-        for (const char *name : {"malformed-zero-bytes", "malformed-truncated", "malformed-csv-named-xls",
-                                 "malformed-byteflip-1", "malformed-byteflip-2", "malformed-byteflip-3",
-                                 "malformed-byteflip-4", "malformed-byteflip-5", "no-sheet1-xlwt", "capitals-xlwt"})
+        for (const char *name :
+             {"malformed-zero-bytes", "malformed-truncated", "malformed-csv-named-xls", "no-sheet1-xlwt", "capitals-xlwt"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -126,16 +125,11 @@ private slots:
         folder.addDeck(deck + ".xls", "Damaged.xls");
         frmQuestion w(folder.path());
         const QString older = w.StudyCopyFileOf("Damaged");
-        const QByteArray olderBytes = "<?xml version='1.0' encoding='UTF-8'?><Root><Card><Que>old</Que>"
-                                      "<Ans>copy</Ans></Card></Root>\r\n";
+        const QByteArray olderBytes = "older copy\r\n";
         writeAll(older, olderBytes);
         if (deck == "capitals-xlwt")
             w.makeFileSystem = [] { return std::make_unique<FailingWrites>(); };
-        const QString path = folder.deckPath("Damaged.xls");
-        const bool converted = w.xmlGenerator(path);
-        if (deck.startsWith("malformed-byteflip") && converted)
-            return;  // a flipped byte may hit nothing that matters; it must just not crash
-        QVERIFY(!converted);
+        QVERIFY(!w.xmlGenerator(folder.deckPath("Damaged.xls")));
         QCOMPARE(readAll(older), olderBytes);
         QCOMPARE(w.StudyCopyPath, older);
         QCOMPARE(w.mod.DeckName, QStringLiteral("Damaged"));
