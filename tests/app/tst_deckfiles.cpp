@@ -111,8 +111,8 @@ private slots:
     void decksThatAreNotDecks_data()
     {
         QTest::addColumn<QString>("deck");
-        for (const char *name :
-             {"malformed-zero-bytes", "malformed-truncated", "malformed-csv-named-xls", "no-sheet1-xlwt", "capitals-xlwt"})
+        for (const char *name : {"malformed-zero-bytes", "malformed-truncated", "malformed-csv-named-xls",
+                                 "no-sheet1-xlwt", "capitals-xlwt"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 

@@ -207,8 +207,8 @@ private slots:
             QVERIFY(drop(*s.w, deck));
         else
             s.w->OpenDeckFile(deck);
-        QTRY_COMPARE(shown->text,
-                     cards ? QString() : QStringLiteral("You have opened a Blank file or a file with Invalid file format"));
+        const QString blank = QStringLiteral("You have opened a Blank file or a file with Invalid file format");
+        QTRY_COMPARE(shown->text, cards ? QString() : blank);
         QTRY_COMPARE(s.w->lblQuestion->text(), cards > 0 ? "France" : s.w->lblQuestion->text());
         QCOMPARE(s.w->StudyCopyPath, s.w->StudyCopyFileOf("Outside"));
         QCOMPARE(QFile::exists(s.w->StudyCopyPath), cards > 0);
