@@ -56,8 +56,6 @@ private slots:
         QTest::newRow("leading dot") << "/d/.xls" << "" << ".xls";
         QTest::newRow("ends in a separator") << "/d/" << "" << "";
         QTest::newRow("capital extension") << "/d/French.XLS" << "French" << "French.XLS";
-        QTest::newRow("xlsx") << "/d/French.xlsx" << "French" << "French.xlsx";
-        QTest::newRow("ods") << "/d/French.ods" << "French" << "French.ods";
     }
 
     void deckNames()
@@ -75,55 +73,46 @@ private slots:
     void studyCopyOfEachDeck_data()
     {
         QTest::addColumn<QString>("deck");
-        QTest::addColumn<bool>("empty");
         QTest::addColumn<int>("cards");
-        QTest::newRow("capitals") << "capitals-xlwt" << false << 10;
-        QTest::newRow("tricky") << "tricky-xlwt" << false << -1;
-        QTest::newRow("Sheet1 second") << "sheet1-not-first-xlwt" << false << 3;
-        QTest::newRow("LibreOffice") << "mixed-libreoffice" << false << -1;
-        QTest::newRow("WriteExcel") << "vocab-writeexcel" << false << 7;
-        QTest::newRow("one card") << "one-card-xlwt" << false << 1;
-        QTest::newRow("title only") << "title-only-xlwt" << true << 0;
-        QTest::newRow("empty") << "empty-xlwt" << true << 0;
+        QTest::newRow("capitals") << "capitals-xlwt" << 10;
+        QTest::newRow("tricky") << "tricky-xlwt" << 10;
+        QTest::newRow("Sheet1 second") << "sheet1-not-first-xlwt" << 3;
+        QTest::newRow("LibreOffice") << "mixed-libreoffice" << 6;
+        QTest::newRow("WriteExcel") << "vocab-writeexcel" << 7;
+        QTest::newRow("one card") << "one-card-xlwt" << 1;
+        QTest::newRow("title only") << "title-only-xlwt" << 0;
+        QTest::newRow("empty") << "empty-xlwt" << 0;
     }
 
     void studyCopyOfEachDeck()
     {
         QFETCH(QString, deck);
-        QFETCH(bool, empty);
         QFETCH(int, cards);
         ProgramFolder folder({deck + ".xls"});
         frmQuestion w(folder.path());
-        const QString path = folder.deckPath(deck + ".xls");
-        QVERIFY(w.xmlGenerator(path));
+        QVERIFY(w.xmlGenerator(folder.deckPath(deck + ".xls")));
         QCOMPARE(w.mod.DeckName, deck);
         QCOMPARE(w.DeckFileName, deck + ".xls");
         QCOMPARE(w.StudyCopyPath, decks::studyCopyFolder() + "/" + deck + ".xml");
-        QCOMPARE(w.EmptyDeck, empty);
+        QCOMPARE(w.EmptyDeck, cards == 0);
         // Byte for byte the study copy an independent model of the
         // conversion gives.
-        QCOMPARE(readAll(w.StudyCopyPath), readAll(dataFile("expected/" + deck + ".xml")));
+        QCOMPARE(readAll(w.StudyCopyPath), readAll(MNEMORA_TEST_DATA "/expected/" + deck + ".xml"));
         // The store was closed when the copy was built.
         QVERIFY(w.DeckConnection && !w.DeckConnection->IsOpen());
-
         w.LoadStudyCopy();
         QVERIFY(w.StudyCopyLoaded);
         QCOMPARE(w.StudyRoot.tagName(), QStringLiteral("Root"));
-        if (cards >= 0)
-            QCOMPARE(int(w.CardCount), cards);
-        if (!empty) {
-            QVERIFY(w.CardCount > 0);
-            QVERIFY(!w.CardText(0, 0).isEmpty());
-            QVERIFY(!w.CardText(w.CardCount - 1, 1).isEmpty());
-        }
+        QCOMPARE(int(w.CardCount), cards);
     }
 
+    // Decks that are not decks, and a good one whose study copy cannot be
+    // written, as on a full disk.
     void decksThatAreNotDecks_data()
     {
         QTest::addColumn<QString>("deck");
         for (const char *name : {"malformed-zero-bytes", "malformed-truncated", "malformed-csv-named-xls",
-                                 "malformed-byteflip-1", "malformed-byteflip-2", "malformed-byteflip-3",
-                                 "malformed-byteflip-4", "malformed-byteflip-5", "no-sheet1-xlwt"})
+                                 "no-sheet1-xlwt", "capitals-xlwt"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
 
@@ -136,15 +125,11 @@ private slots:
         folder.addDeck(deck + ".xls", "Damaged.xls");
         frmQuestion w(folder.path());
         const QString older = w.StudyCopyFileOf("Damaged");
-        const QByteArray olderBytes = "<?xml version='1.0' encoding='UTF-8'?><Root><Card><Que>old</Que>"
-                                      "<Ans>copy</Ans></Card></Root>\r\n";
+        const QByteArray olderBytes = "older copy\r\n";
         writeAll(older, olderBytes);
-
-        const QString path = folder.deckPath("Damaged.xls");
-        const bool converted = w.xmlGenerator(path);
-        if (deck.startsWith("malformed-byteflip") && converted)
-            return;  // a flipped byte may hit nothing that matters; it must just not crash
-        QVERIFY(!converted);
+        if (deck == "capitals-xlwt")
+            w.makeFileSystem = [] { return std::make_unique<FailingWrites>(); };
+        QVERIFY(!w.xmlGenerator(folder.deckPath("Damaged.xls")));
         QCOMPARE(readAll(older), olderBytes);
         QCOMPARE(w.StudyCopyPath, older);
         QCOMPARE(w.mod.DeckName, QStringLiteral("Damaged"));
@@ -152,43 +137,12 @@ private slots:
         QFile::remove(older);
     }
 
-    void aFailedWriteKeepsTheOlderStudyCopy()
-    {
-        ProgramFolder folder({"capitals-xlwt.xls"});
-        frmQuestion w(folder.path());
-        const QString older = w.StudyCopyFileOf("capitals-xlwt");
-        writeAll(older, "older\r\n");
-        w.makeFileSystem = [] { return std::make_unique<FailingWrites>(); };
-        QVERIFY(!w.xmlGenerator(folder.deckPath("capitals-xlwt.xls")));
-        QCOMPARE(readAll(older), QByteArray("older\r\n"));
-        QFile::remove(older);
-    }
-
-    void charactersXmlCannotHoldAreLeftOut()
-    {
-        ProgramFolder folder;
-        writeDeck(folder.deckPath("Control.xls"),
-                  {{QStringLiteral("bell\x07here"), QStringLiteral("esc\x1b" "ape")}, {"tab\there", "line\nbreak"}});
-        frmQuestion w(folder.path());
-        QVERIFY(w.xmlGenerator(folder.deckPath("Control.xls")));
-        w.LoadStudyCopy();
-        QVERIFY(w.StudyCopyLoaded);
-        QCOMPARE(int(w.CardCount), 2);
-        QCOMPARE(w.CardText(0, 0), QStringLiteral("bellhere"));
-        QCOMPARE(w.CardText(0, 1), QStringLiteral("escape"));
-        QCOMPARE(w.CardText(1, 0), QStringLiteral("tab\there"));
-        QCOMPARE(w.CardText(1, 1), QStringLiteral("line\nbreak"));
-    }
-
     void loadingAStudyCopyThatIsNotThere()
     {
         ProgramFolder folder({"two-cards-xlwt.xls"});
         frmQuestion w(folder.path());
         QVERIFY(w.xmlGenerator(folder.deckPath("two-cards-xlwt.xls")));
-        w.LoadStudyCopy();
-        QVERIFY(w.StudyCopyLoaded);
-        QCOMPARE(int(w.CardCount), 2);
-
+        w.LoadStudyCopy();  // two cards
         w.mod.DeckName = QStringLiteral("no-such-deck");
         w.LoadStudyCopy();
         QVERIFY(!w.StudyCopyLoaded);
@@ -257,22 +211,16 @@ private slots:
         w.ConnectDB();
         QVERIFY(!w.DeckConnection->IsOpen());
         QCOMPARE(int(w.EditCardCount), 2);
+        // Closing a store that was never opened stops at the first close
+        // and leaves the objects in place.
+        w.CloseDB();
+        QVERIFY(w.DeckRecordset && w.DeckConnection);
 
         name->setText("Biology");
         w.ConnectDB();
         w.CloseDB();
-        QVERIFY(!w.DeckRecordset);
-        QVERIFY(!w.DeckConnection);
+        QVERIFY(!w.DeckRecordset && !w.DeckConnection);
         w.CloseDB();  // ends at once, silently
-        QVERIFY(!w.DeckRecordset);
-
-        // Closing a store that was never opened stops at the first close
-        // and leaves the objects in place.
-        name->clear();
-        w.ConnectDB();
-        w.CloseDB();
-        QVERIFY(w.DeckRecordset);
-        QVERIFY(w.DeckConnection);
     }
 };
 

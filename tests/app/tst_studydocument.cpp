@@ -118,8 +118,6 @@ private slots:
     void askingForWhatIsNotThere()
     {
         decks::StudyDocument doc;
-        QVERIFY(!doc.load(QStringLiteral("/nonexistent/folder/deck.xml")));
-        QVERIFY(doc.documentElement().isNull());
         QVERIFY(doc.setContent(kDeclaration + "<Root><Card><Que>q</Que></Card></Root>"));
         const decks::StudyElement root = doc.documentElement();
         QCOMPARE(root.text(0, 0), QStringLiteral("q"));

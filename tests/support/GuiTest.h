@@ -32,14 +32,18 @@
 
 namespace guitest {
 
-// The folder of the test's own data files.
-inline QString dataFile(const QString &name)
+// Writes a deck workbook whose Sheet1 holds the given rows (question,
+// answer); a null string leaves the cell out.
+inline void writeDeck(const QString &path, const QList<QPair<QVariant, QVariant>> &rows)
 {
-    return QStringLiteral(MNEMORA_TEST_DATA "/") + name;
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(xls::writeWorkbookFile(xls::deckWorkbook(rows)));
 }
 
 // A program folder for one test: Images/ with the reveal pictures and
-// Decks/Deck1/ with the given deck files copied in.
+// Decks/Deck1/ with the given deck files copied in, and the template a new
+// deck is copied from (a title row).
 class ProgramFolder {
 public:
     explicit ProgramFolder(const QStringList &decks = {})
@@ -49,25 +53,20 @@ public:
         root.mkpath(QStringLiteral("Decks/Deck1"));
         writePicture(QStringLiteral("Images/showque.jpg"), Qt::darkGreen);
         writePicture(QStringLiteral("Images/showans.jpg"), Qt::darkBlue);
-        writeTemplate();
+        writeDeck(path() + QStringLiteral("/Decks/default.xls"), {{"Question", "Answer"}});
         for (const QString &deck : decks)
             addDeck(deck);
     }
-
-    // The template a new deck is copied from: a title row.
-    void writeTemplate() const;
 
     QString path() const { return dir.path(); }
     QString deckPath(const QString &fileName) const { return path() + QStringLiteral("/Decks/Deck1/") + fileName; }
 
     // Copies a deck from the test data under the given file name.
-    QString addDeck(const QString &dataName, QString asName = QString())
+    QString addDeck(const QString &dataName, const QString &asName = QString())
     {
-        if (asName.isEmpty())
-            asName = dataName;
-        const QString target = deckPath(asName);
+        const QString target = deckPath(asName.isEmpty() ? dataName : asName);
         QFile::remove(target);
-        QFile::copy(dataFile(dataName), target);
+        QFile::copy(QStringLiteral(MNEMORA_TEST_DATA "/") + dataName, target);
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
         return target;
     }
@@ -83,23 +82,7 @@ private:
     QTemporaryDir dir;
 };
 
-// Writes a deck workbook whose Sheet1 holds the given rows (question,
-// answer); a null string leaves the cell out.
-inline void writeDeck(const QString &path, const QList<QPair<QVariant, QVariant>> &rows)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(xls::writeWorkbookFile(xls::deckWorkbook(rows)));
-}
-
-inline void ProgramFolder::writeTemplate() const
-{
-    writeDeck(path() + QStringLiteral("/Decks/default.xls"), {{"Question", "Answer"}});
-}
-
-// Runs action on the next modal window of type T that comes up, polling
-// from the event loop; other modal windows are passed over. Nothing happens
-// if none comes in time.
+// The answers still waiting for their modal window.
 inline QList<QPointer<QTimer>> &pollers()
 {
     static QList<QPointer<QTimer>> list;
@@ -116,6 +99,9 @@ inline void stopPollers()
     pollers().clear();
 }
 
+// Runs action on the next modal window of type T that comes up, polling
+// from the event loop; other modal windows are passed over. Nothing happens
+// if none comes in time.
 template <typename T>
 void onNextModal(std::function<void(T *)> action, int timeoutMs = 10000)
 {
