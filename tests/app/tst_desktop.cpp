@@ -8,6 +8,7 @@
 #include "support/GuiTest.h"
 
 #include <QAccessible>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
@@ -243,12 +244,29 @@ private slots:
         QDir(user).removeRecursively();
         frmQuestion w(programfolder::workingFolder(program, [&](const QString &f) { return f != program; }));
         QCOMPARE(w.AppPath(), user);
-        QVERIFY(QFile::exists(user + "/Decks/default.xls"));
-        // Its sample deck is studied with the pictures of that folder.
+        // A deck made there from the template, its card a picture chosen
+        // there, then edited and studied.
         w.show();
-        QVERIFY(!openDeck(w, user + "/Decks/Deck1/Shapes.xls")->shown);
-        QCOMPARE(w.CardCount, qint16(5));
-        QVERIFY(w.picQuest->pictureSource().startsWith(user + "/Images/"));
+        onNextModal<QInputDialog>([](QInputDialog *box) {
+            box->setTextValue("Travel");
+            box->accept();
+        });
+        click(w.picAddDeck);
+        answerFileDialog(user + "/Images/circle.jpg");
+        click(w.cmdAddBrowse);
+        w.txtAddAns->setPlainText("Circle");
+        click(w.cmdAdd);
+        click(w.cmdAddDone);
+        answerFileDialog(user + "/Decks/Deck1/Travel.xls");
+        w.mnuEditDeck->trigger();
+        w.txtAddQuest->setPlainText("Capital of Peru");
+        w.txtAddAns->setPlainText("Lima");
+        click(w.cmdAdd);
+        click(w.cmdAddDone);
+        stopPollers();
+        QVERIFY(!openDeck(w, user + "/Decks/Deck1/Travel.xls")->shown);
+        QCOMPARE(w.CardCount, qint16(2));
+        QCOMPARE(w.picQuest->pictureSource(), user + "/Images/circle.jpg");
         QDir(user).removeRecursively();
     }
 };
