@@ -157,45 +157,65 @@ int errorCode(QStringView text)
 // One table:table-cell: its value (Blank when it has none).
 xls::Cell readCell(XmlPart &xml)
 {
-    const QString type = xml.attribute(kOffice, u"value-type").toString();
-    const bool error = xml.attribute(kCalcExt, u"value-type") == u"error";
-    const QString value = xml.attribute(kOffice, u"value").toString();
-    const QString dateValue = xml.attribute(kOffice, u"date-value").toString();
-    const QString timeValue = xml.attribute(kOffice, u"time-value").toString();
-    const QString booleanValue = xml.attribute(kOffice, u"boolean-value").toString();
-    const bool hasStringValue = xml.hasAttribute(kOffice, u"string-value");
-    const QString stringValue = xml.attribute(kOffice, u"string-value").toString();
-
-    QString text;
-    bool firstParagraph = true;
-    while (xml.nextChild()) {
-        if (xml.reader().namespaceUri() == kText && xml.name() == u"p") {
-            if (!firstParagraph)
-                appendCapped(text, u"\n");
-            firstParagraph = false;
-            appendText(xml, text);
-        } else {
-            xml.skip();
-        }
-    }
-    if (error)
-        return xls::Cell::fromError(errorCode(text));
+    enum class Type { None, Number, Date, Time, Boolean, String } type = Type::None;
+    bool error = false, ok = false, boolean = false, hasStringValue = false;
     double number = 0;
-    bool ok = false;
-    if (type == u"float" || type == u"percentage" || type == u"currency") {
-        number = value.toDouble(&ok);
-    } else if (type == u"date") {
-        ok = parseDate(dateValue, number);
-    } else if (type == u"time") {
-        ok = parseDuration(timeValue, number);
-    } else if (type == u"boolean") {
-        return xls::Cell::fromBool(booleanValue == u"true" || booleanValue == u"1");
-    } else if (type == u"string") {
-        return xls::Cell::fromText(hasStringValue ? stringValue : text);
-    } else {
-        return xls::Cell::blank();
+    QString stringValue;
+    {
+        // Read while the reader stands on the start tag, and let go before
+        // it moves on (the list would be copied then).
+        const QXmlStreamAttributes attributes = xml.attributes();
+        const auto office = [&](QStringView local) { return XmlPart::valueOf(attributes, kOffice, local); };
+        const QStringView typeName = office(u"value-type");
+        if (typeName == u"float" || typeName == u"percentage" || typeName == u"currency") {
+            type = Type::Number;
+            number = office(u"value").toDouble(&ok);
+        } else if (typeName == u"date") {
+            type = Type::Date;
+            ok = parseDate(office(u"date-value"), number);
+        } else if (typeName == u"time") {
+            type = Type::Time;
+            ok = parseDuration(office(u"time-value"), number);
+        } else if (typeName == u"boolean") {
+            type = Type::Boolean;
+            boolean = office(u"boolean-value") == u"true" || office(u"boolean-value") == u"1";
+        } else if (typeName == u"string") {
+            type = Type::String;
+            const QStringView value = office(u"string-value");
+            hasStringValue = !value.isNull();
+            stringValue = value.toString();
+        }
+        error = XmlPart::valueOf(attributes, kCalcExt, u"value-type") == u"error";
     }
-    return ok ? xls::Cell::fromNumber(number) : xls::Cell::blank();
+    if (!error && (type != Type::String || hasStringValue)) {
+        xml.skip();  // the paragraphs only show the value
+    } else {
+        QString text;
+        bool firstParagraph = true;
+        while (xml.nextChild()) {
+            if (xml.namespaceUri() == kText && xml.name() == u"p") {
+                if (!firstParagraph)
+                    appendCapped(text, u"\n");
+                firstParagraph = false;
+                appendText(xml, text);
+            } else {
+                xml.skip();
+            }
+        }
+        if (error)
+            return xls::Cell::fromError(errorCode(text));
+        stringValue = std::move(text);
+    }
+    switch (type) {
+    case Type::Boolean:
+        return xls::Cell::fromBool(boolean);
+    case Type::String:
+        return xls::Cell::fromText(stringValue);
+    case Type::None:
+        return xls::Cell::blank();
+    default:
+        return ok ? xls::Cell::fromNumber(number) : xls::Cell::blank();
+    }
 }
 
 struct TableReader {

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <future>
+#include <system_error>
 #include <vector>
 
 namespace ooxml {
@@ -16,6 +18,8 @@ using deckzip::XmlPart;
 const QString kCardSheet = QStringLiteral("Sheet1");
 constexpr int kCardColumns = 2;  // A (question) and B (answer)
 constexpr qint64 kMaxSmallPart = qint64(4) << 20;
+// Shared strings of more bytes than this are read on a thread of their own.
+constexpr qsizetype kOwnThreadSize = 256 * 1024;
 
 // A text with "_xHHHH_" standing for the character HHHH (how OOXML writes
 // control characters).
@@ -148,16 +152,24 @@ QStringList readSharedStrings(const QByteArray &bytes)
     QStringList strings;
     XmlPart xml(bytes);
     while (xml.next()) {
-        if (xml.reader().isStartElement() && xml.name() == u"si")
+        if (xml.isStartElement() && xml.name() == u"si")
             strings.append(itemText(xml));
     }
     return strings;
 }
 
-// One <c> element: its value as a cell (Blank when it has none).
-xls::Cell readCell(XmlPart &xml, const QStringList &strings)
+// A cell that names a shared string: its text is filled in once the shared
+// strings are read (they are read beside the sheet).
+struct SharedCell {
+    int row;
+    int column;
+    qsizetype index;
+};
+
+// One <c> element of type `type`: its value as a cell (Blank when it has
+// none). A shared string is left for later in `shared`.
+xls::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vector<SharedCell> &shared)
 {
-    const QString type = xml.attribute(u"t").toString();
     QString value;
     bool hasValue = false;
     while (xml.nextChild()) {
@@ -175,27 +187,29 @@ xls::Cell readCell(XmlPart &xml, const QStringList &strings)
         return xls::Cell::blank();
     if (type == u"s") {
         bool ok = false;
-        const qsizetype index = value.trimmed().toLongLong(&ok);
-        if (!ok || index < 0 || index >= strings.size())
+        const qsizetype index = QStringView(value).trimmed().toLongLong(&ok);
+        if (!ok || index < 0)
             throw xls::XlsError("a cell names a shared string that is not there");
-        return xls::Cell::fromText(strings[index]);
+        shared.push_back({row, column, index});
+        return xls::Cell::fromText(QString());
     }
     if (type == u"str")
         return xls::Cell::fromText(unescaped(value));
     if (type == u"inlineStr" || type == u"d")
         return xls::Cell::fromText(value);
     if (type == u"b")
-        return xls::Cell::fromBool(value.trimmed() == u"1" || value.trimmed() == u"true");
+        return xls::Cell::fromBool(QStringView(value).trimmed() == u"1" || QStringView(value).trimmed() == u"true");
     if (type == u"e")
-        return xls::Cell::fromError(errorCode(value.trimmed()));
+        return xls::Cell::fromError(errorCode(QStringView(value).trimmed()));
     bool ok = false;
-    const double number = value.trimmed().toDouble(&ok);
+    const double number = QStringView(value).trimmed().toDouble(&ok);
     return ok ? xls::Cell::fromNumber(number) : xls::Cell::blank();
 }
 
-void readSheetData(XmlPart &xml, const QStringList &strings, xls::Sheet &sheet)
+// Reads the cells of columns A and B from <sheetData>; the texts of shared
+// strings are counted against `budget` when they are filled in.
+void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget, std::vector<SharedCell> &shared)
 {
-    deckzip::TextBudget budget;
     int lastRow = -1;
     while (xml.nextChild()) {
         if (xml.name() != u"row") {
@@ -222,10 +236,16 @@ void readSheetData(XmlPart &xml, const QStringList &strings, xls::Sheet &sheet)
                 continue;
             }
             int column = lastColumn + 1;
-            if (const QStringView ref = xml.attribute(u"r"); !ref.isEmpty()) {
-                int refRow = 0;
-                if (!parseReference(ref, column, refRow) || refRow != row)
-                    throw xls::XlsError("a cell reference does not fit its row");
+            QString type;
+            {
+                const QXmlStreamAttributes attributes = xml.attributes();
+                if (const QStringView ref = XmlPart::valueOf(attributes, u"r"); !ref.isEmpty()) {
+                    int refRow = 0;
+                    if (!parseReference(ref, column, refRow) || refRow != row)
+                        throw xls::XlsError("a cell reference does not fit its row");
+                }
+                if (column > lastColumn && column < kCardColumns)
+                    type = XmlPart::valueOf(attributes, u"t").toString();
             }
             if (column <= lastColumn)
                 throw xls::XlsError("cells out of order");
@@ -234,11 +254,24 @@ void readSheetData(XmlPart &xml, const QStringList &strings, xls::Sheet &sheet)
                 xml.skip();
                 continue;
             }
-            const xls::Cell cell = readCell(xml, strings);
+            const xls::Cell cell = readCell(xml, type, row, column, shared);
             budget.spend(cell.text.size());
             if (cell.type != xls::CellType::Blank)
                 sheet.setCell(row, column, cell);
         }
+    }
+}
+
+// Fills in the texts of the cells that name shared strings.
+void fillSharedCells(const std::vector<SharedCell> &shared, const QStringList &strings, xls::Sheet &sheet,
+                     deckzip::TextBudget &budget)
+{
+    for (const SharedCell &c : shared) {
+        if (c.index >= strings.size())
+            throw xls::XlsError("a cell names a shared string that is not there");
+        const QString &text = strings[c.index];
+        budget.spend(text.size());
+        sheet.setCell(c.row, c.column, xls::Cell::fromText(text));
     }
 }
 
@@ -263,18 +296,32 @@ xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
     const QString sheetPart = targets.value(parts.relationIds[card]);
     if (sheetPart.isEmpty())
         throw xls::XlsError("the card sheet's part is not named");
-    QStringList strings;
-    if (zip.contains(sharedStringsPart))
-        strings = readSharedStrings(zip.read(sharedStringsPart, kMaxSharedStringsSize));
+    // The shared strings are read on a thread of their own while the sheet
+    // is read here, when there are enough of them to be worth it.
+    const bool hasSharedStrings = zip.contains(sharedStringsPart);
+    const QByteArray sharedBytes = hasSharedStrings ? zip.read(sharedStringsPart, kMaxSharedStringsSize) : QByteArray();
+    const auto readStrings = [&] { return hasSharedStrings ? readSharedStrings(sharedBytes) : QStringList(); };
+    std::future<QStringList> strings;
+    try {
+        strings = std::async(sharedBytes.size() > kOwnThreadSize ? std::launch::async : std::launch::deferred,
+                             readStrings);
+    } catch (const std::system_error &) {
+        strings = std::async(std::launch::deferred, readStrings);  // no thread to be had
+    }
 
-    XmlPart xml(zip.read(sheetPart, kMaxSheetSize));
     xls::Sheet &sheet = wb.sheets[static_cast<std::size_t>(card)];
-    while (xml.next()) {
-        if (xml.reader().isStartElement() && xml.name() == u"sheetData") {
-            readSheetData(xml, strings, sheet);
-            break;
+    deckzip::TextBudget budget;
+    std::vector<SharedCell> shared;
+    {
+        XmlPart xml(zip.read(sheetPart, kMaxSheetSize));
+        while (xml.next()) {
+            if (xml.isStartElement() && xml.name() == u"sheetData") {
+                readSheetData(xml, sheet, budget, shared);
+                break;
+            }
         }
     }
+    fillSharedCells(shared, strings.get(), sheet, budget);
     return wb;
 }
 

@@ -33,9 +33,9 @@ private:
 
 class XmlPart {
 public:
-    // The part's bytes are decoded at once (UTF-8, as the formats write
-    // them): the reader is quicker on text than on bytes.
-    explicit XmlPart(const QByteArray &xml) : text_(QString::fromUtf8(xml)), reader_(text_) {}
+    // The reader takes the part's bytes as they are (UTF-8, as the formats
+    // write them): decoding them first would only have them encoded again.
+    explicit XmlPart(const QByteArray &xml) : reader_(xml) {}
 
     // The next token; false at the end of the document. Throws for a DTD
     // and for XML that is not well-formed.
@@ -60,34 +60,52 @@ public:
         }
         return false;
     }
-    // Skips the rest of the current element.
+    // Skips the rest of the current element. A document type can only come
+    // before the root element, so none can hide in what is skipped.
     void skip()
     {
-        for (int depth = 1; depth > 0 && next();) {
-            if (reader_.isStartElement())
-                ++depth;
-            else if (reader_.isEndElement())
-                --depth;
-        }
+        reader_.skipCurrentElement();
+        check(true);
     }
     QStringView name() const { return reader_.name(); }
     QStringView namespaceUri() const { return reader_.namespaceUri(); }
+    bool isStartElement() const { return reader_.isStartElement(); }
+    bool isEndElement() const { return reader_.isEndElement(); }
+    bool isCharacters() const { return reader_.isCharacters(); }
+    QStringView text() const { return reader_.text(); }
+    // The attributes of the current start element, for elements that read
+    // several of them (fetching them costs a list).
+    QXmlStreamAttributes attributes() const { return reader_.attributes(); }
     // An attribute of the current start element by its qualified name, or by
     // namespace and local name; empty when it is absent.
-    QStringView attribute(QStringView qualified) const { return find(nullptr, qualified); }
-    QStringView attribute(QStringView ns, QStringView local) const { return find(&ns, local); }
-    bool hasAttribute(QStringView ns, QStringView local) const { return !find(&ns, local).isNull(); }
+    QStringView attribute(QStringView qualified) const { return valueOf(reader_.attributes(), qualified); }
+    QStringView attribute(QStringView ns, QStringView local) const
+    {
+        return valueOf(reader_.attributes(), ns, local);
+    }
     QXmlStreamReader &reader() { return reader_; }
 
-private:
-    QStringView find(const QStringView *ns, QStringView name) const
+    // The value of an attribute in a list, by qualified name or by namespace
+    // and local name: empty when present without a value, null when absent.
+    static QStringView valueOf(const QXmlStreamAttributes &attributes, QStringView qualified)
     {
-        const QXmlStreamAttributes attributes = reader_.attributes();  // shared, not copied
-        for (const QXmlStreamAttribute &a : attributes) {
-            if (ns ? a.namespaceUri() == *ns && a.name() == name : a.qualifiedName() == name)
-                return a.value().isNull() ? QStringView(u"") : a.value();
-        }
+        for (const QXmlStreamAttribute &a : attributes)
+            if (a.qualifiedName() == qualified)
+                return present(a);
         return {};
+    }
+    static QStringView valueOf(const QXmlStreamAttributes &attributes, QStringView ns, QStringView local)
+    {
+        for (const QXmlStreamAttribute &a : attributes)
+            if (a.name() == local && a.namespaceUri() == ns)
+                return present(a);
+        return {};
+    }
+
+private:
+    static QStringView present(const QXmlStreamAttribute &a)
+    {
+        return a.value().isNull() ? QStringView(u"") : a.value();
     }
     bool check(bool more)
     {
@@ -95,7 +113,6 @@ private:
             throw xls::XlsError("a part of the workbook is not well-formed XML");
         return more;
     }
-    QString text_;
     QXmlStreamReader reader_;
 };
 
