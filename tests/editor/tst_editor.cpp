@@ -243,6 +243,11 @@ private slots:
         QVERIFY(!e.shown("fraOptions"));
         QVERIFY(e.shown("cmdAdd"));
         QVERIFY(e.w->mod.SortMode);
+        click(e.button("cmdAddDone"));
+        click(e.button("PicOptions1"));
+        e.edit(e.deck("AfterARun"));
+        QVERIFY(!e.shown("fraOptions") && !e.get("cmdDone")->isVisible());
+        QCOMPARE(e.w->lblDecknameAdd->text(), QStringLiteral("AfterARun"));
     }
 
     // ---- Adding and stepping ---------------------------------------------------------
