@@ -2,7 +2,7 @@
 // compound file goes through the whole store (open read-only, the record
 // set, the study copy); any other input is read as a bare Workbook stream.
 // A workbook that reads and can be written is written, read again and must
-// give the same cells.
+// give the same cells, each of the same type (an empty text stays a text).
 
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"
@@ -15,14 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-bool sameValues(const xls::Cell &a, const xls::Cell &b)
-{
-    // An empty text is written as an empty cell.
-    if (a.type == xls::CellType::Text && a.text.isEmpty())
-        return b.type == xls::CellType::Blank;
-    return a.sameValue(b);
-}
 
 void checkRoundTrip(const xls::Workbook &wb)
 {
@@ -49,7 +41,7 @@ void checkRoundTrip(const xls::Workbook &wb)
         for (const xls::Row &r : s.rows) {
             for (const xls::CellEntry &e : r.cells) {
                 const xls::Cell *c = t.cell(r.index, e.column);
-                if (!c || !sameValues(e.cell, *c)) {
+                if (!c || !e.cell.sameValue(*c)) {
                     std::fprintf(stderr, "cell %d,%d differs after a rewrite\n", r.index, e.column);
                     std::abort();
                 }

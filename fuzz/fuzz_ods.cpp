@@ -4,9 +4,8 @@
 // the XML reader past the archive's checksums. A document that reads goes on
 // through the store and the study copy.
 
-#include "decks/DeckStore.h"
-#include "decks/StudyCopy.h"
-#include "decks/odf/OdsReader.h"
+#include "FeedDeck.h"
+
 #include "decks/zip/ZipArchive.h"
 
 #include <cstdint>
@@ -18,16 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         bytes = deckzip::testing::zipOf({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
                                          {"content.xml", bytes}},
                                         false);
-    try {
-        const deckzip::ZipArchive zip(bytes);
-        odf::readOds(zip);
-        decks::DeckConnection c;
-        c.OpenData(bytes, decks::DeckConnection::Mode::ReadOnly);
-        decks::DeckRecordset rs;
-        rs.Open(c);
-        decks::buildStudyCopyText(rs);
-    } catch (const xls::XlsError &) {
-    } catch (const decks::DeckError &) {
-    }
+    feedDeck(bytes);
     return 0;
 }

@@ -4,9 +4,8 @@
 // so that mutations reach the XML reader past the archive's checksums. A
 // workbook that reads goes on through the store and the study copy.
 
-#include "decks/DeckStore.h"
-#include "decks/StudyCopy.h"
-#include "decks/ooxml/XlsxReader.h"
+#include "FeedDeck.h"
+
 #include "decks/zip/ZipArchive.h"
 
 #include <cstdint>
@@ -23,16 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
              {"xl/worksheets/sheet1.xml", bytes}},
             false);
     }
-    try {
-        const deckzip::ZipArchive zip(bytes);
-        ooxml::readXlsx(zip);
-        decks::DeckConnection c;
-        c.OpenData(bytes, decks::DeckConnection::Mode::ReadOnly);
-        decks::DeckRecordset rs;
-        rs.Open(c);
-        decks::buildStudyCopyText(rs);
-    } catch (const xls::XlsError &) {
-    } catch (const decks::DeckError &) {
-    }
+    feedDeck(bytes);
     return 0;
 }
