@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QPieSeries>
 #include <QPieSlice>
-#include <QProcess>
 #include <QScopeGuard>
 
 using namespace guitest;
@@ -23,20 +22,6 @@ namespace {
 
 const QStringList kCapitals = {"France", "Germany", "Italy", "Spain", "Portugal",
                                "Austria", "Poland", "Greece", "Norway", "Ireland"};
-
-QStringList visibleMenuItems(frmQuestion &w)
-{
-    QStringList items;
-    for (QAction *a : w.menuBar()->actions())
-        if (a->isVisible())
-            items << a->text();
-    return items;
-}
-
-QVector<qint16> queueOf(const frmQuestion &w)
-{
-    return w.CardOrder.mid(0, w.CardCount);
-}
 
 // A window on a program folder, shown, with a clock the test sets.
 struct Session {
@@ -58,6 +43,15 @@ struct Session {
     QString question() { return get<QLabel>("lblQuestion")->text(); }
     QString answer() { return get<QLabel>("lblAnswer")->text(); }
     bool shown(const char *name) { return !get(name)->isHidden(); }
+    QVector<qint16> queue() { return w->CardOrder.mid(0, w->CardCount); }
+    QStringList menus()
+    {
+        QStringList items;
+        for (QAction *a : w->menuBar()->actions())
+            if (a->isVisible())
+                items << a->text();
+        return items;
+    }
 
     std::shared_ptr<Message> open(const QString &fileName) { return openDeck(*w, folder.deckPath(fileName)); }
     void reveal() { click(button("cmdAns")); }
@@ -153,7 +147,6 @@ struct Session {
     {
         return QString(w->Timer1->isEnabled() ? "1" : "") + (w->Timer2->isEnabled() ? "2" : "");
     }
-    double requested(const char *label) { return get(label)->property(frmQuestion::kRequestedPointSize).toDouble(); }
     QString message;
 
     ProgramFolder folder;
@@ -181,25 +174,23 @@ private slots:
         QCOMPARE(QFileInfo(dialogFolder).canonicalFilePath(),
                  QFileInfo(s.folder.path() + "/Decks/Deck1").canonicalFilePath());
         QCOMPARE(s.views(), QStringLiteral("study"));
-        QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Options", "&Statistics", "&Help"}));
+        QCOMPARE(s.menus(), (QStringList{"&Options", "&Statistics", "&Help"}));
         QVERIFY(!s.w->findChild<QAction *>("mnuHelp")->isEnabled());
         QCOMPARE(s.w->mod.StartTime, QTime(10, 0, 0));
         // The store is released once the study copy is built, in a folder
         // only this user can enter.
         QVERIFY(!s.w->DeckConnection && !s.w->DeckRecordset);
         QVERIFY(QFile::exists(s.w->StudyCopyPath));
-        const QFileInfo folder(QFileInfo(s.w->StudyCopyPath).path());
-        QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup |
-                                         QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther),
-                 QFile::Permissions());
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                          | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFileInfo(QFileInfo(s.w->StudyCopyPath).path()).permissions() & others, QFile::Permissions());
         // The card waits to be revealed, after the opening and after a mark.
         const auto waiting = [&s] {
             return s.shown("cmdAns") && !s.shown("fraAnswer1") && !s.button("cmdRight")->isEnabled()
                    && !s.button("cmdWrong")->isEnabled() && s.shown("cmdEnd") && !s.w->AnswerShown;
         };
         QVERIFY(waiting());
-        QCOMPARE(s.w->CardCount, qint16(10));
-        QCOMPARE(queueOf(*s.w), (QVector<qint16>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+        QCOMPARE(s.queue(), (QVector<qint16>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 
         QStringList seen;  // a card answered wrong comes back after four others
         for (const bool wrong : {true, false, false, false, false}) {
@@ -207,9 +198,7 @@ private slots:
             wrong ? s.wrong() : s.right();
         }
         QCOMPARE(seen << s.question(), (QStringList{"France", "Germany", "Italy", "Spain", "Portugal", "France"}));
-        QCOMPARE(queueOf(*s.w), (QVector<qint16>{0, 5, 6, 7, 8, 9, 1, 2, 3, 4}));
-        QCOMPARE(s.w->mod.RightCount, qint16(4));
-        QCOMPARE(s.w->mod.WrongCount, qint16(1));
+        QCOMPARE(s.queue(), (QVector<qint16>{0, 5, 6, 7, 8, 9, 1, 2, 3, 4}));
         QVERIFY(waiting());
     }
 
@@ -225,29 +214,24 @@ private slots:
     {
         QFETCH(QString, fileName);
         Session s({fileName});
-        QFile deck(s.folder.deckPath(fileName));
-        const QDateTime written = QFileInfo(deck).lastModified();
-        QVERIFY(deck.open(QIODevice::ReadOnly));
-        const QByteArray before = deck.readAll();
-        deck.close();
+        const auto contents = [path = s.folder.deckPath(fileName)] {
+            QFile f(path);
+            return std::pair{f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), QFileInfo(f).lastModified()};
+        };
+        const auto before = contents();
         QStringList filters;
         auto shown = answerFileDialog(s.folder.deckPath(fileName), nullptr, &filters);
         click(s.button("PicOpenDeck"));
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QVERIFY(!shown->shown);
         QCOMPARE(filters, (QStringList{"Decks (*.xls *.xlsx *.ods)", "All files (*)"}));
-        QCOMPARE(s.w->DeckFileName, fileName);
         QCOMPARE(s.w->mod.DeckName, fileName.section('.', 0, 0));
         QVERIFY(s.shown("fraQuestion"));
-        QStringList seen{s.question()};
-        for (int i = 0; i < 3; ++i) {
-            s.right();
+        QStringList seen;
+        for (int i = 0; i < 4; s.right(), ++i)
             seen << s.question();
-        }
         QCOMPARE(seen, (QStringList{"The bold word", "42", "0.1", "1E+20"}));
-        QVERIFY(deck.open(QIODevice::ReadOnly));
-        QCOMPARE(deck.readAll(), before);  // studied, never written
-        QCOMPARE(QFileInfo(deck).lastModified(), written);
+        QVERIFY(contents() == before);  // studied, never written
     }
 
     void aDamagedDeckIsNotStudiedFromAnOldStudyCopy()
@@ -263,7 +247,6 @@ private slots:
         s.run("open:Old.xls");
         QCOMPARE(s.message, QStringLiteral("You have opened a Blank file or a file with Invalid file format"));
         QCOMPARE(s.views(), QStringLiteral("start"));
-        QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Options", "&Help"}));
         QVERIFY(stale.exists());
     }
 
@@ -275,12 +258,10 @@ private slots:
         for (QStringList &seen : runs) {
             Session s;
             s.run("PicOptions1 OptSortRandom cmdDone open:capitals-xlwt.xls");
-            for (int i = 0; i < 60; ++i) {
+            for (int i = 0; i < 60; (i++ % 3) ? s.right() : s.wrong())
                 seen << s.question();
-                (i % 3) ? s.right() : s.wrong();
-            }
             // Random draws leave the queue alone.
-            QCOMPARE(queueOf(*s.w), (QVector<qint16>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+            QCOMPARE(s.queue(), (QVector<qint16>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
         }
         QCOMPARE(runs[1], runs[0]);
         // Every card can come, and the same card can come twice in a row.
@@ -296,12 +277,9 @@ private slots:
     void pictureQuestions()
     {
         Session s;
-        QTemporaryDir work;
-        QImage image(10, 10, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        QVERIFY(image.save(work.path() + "/Z:\\pic.jpg", "JPG"));
+        s.folder.writePicture("Z:\\pic.jpg", Qt::blue);
         const auto restore = qScopeGuard([old = QDir::currentPath()] { QDir::setCurrent(old); });
-        QDir::setCurrent(work.path());
+        QDir::setCurrent(s.folder.path());
         writeDeck(s.folder.deckPath("Mixed.xls"), {{"\\Images\\circle.jpg", "Circle"}, {"next", "card"},
                                                    {"Z:\\pic.jpg", "blue"}, {"\\Images\\gone.jpg", "two"}});
         s.run("open:Mixed.xls");
@@ -327,7 +305,6 @@ private slots:
         QCOMPARE(s.w->mod.RightCount, qint16(3));
         QVERIFY(!s.shown("cmdAns") && !s.w->ImageMissing);
         QCOMPARE(s.views(), QStringLiteral("start"));
-        QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Options", "&Help"}));
     }
 
     // ---- The answer shown first ----------------------------------------------------
@@ -342,7 +319,6 @@ private slots:
         QCOMPARE(s.answer(), QStringLiteral("France"));
         QCOMPARE(s.get("lblQuestion")->width(), s.w->twipsX(3500));
         QCOMPARE(answer->width(), s.w->twipsX(4500));
-        QCOMPARE(s.get<PictureButton>("cmdAns")->pictureSource(), s.folder.path() + "/Images/showque.jpg");
 
         s.right();  // a picture question stays in the question panel
         QVERIFY(s.shown("fraPicQuest"));
@@ -383,7 +359,7 @@ private slots:
         s.now = QTime(10, 0, 42);
         s.run("menu:mnuStat");
         QCOMPARE(s.views(), QStringLiteral("statistics"));
-        QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Help"}));
+        QCOMPARE(s.menus(), (QStringList{"&Help"}));
         QCOMPARE(label("lblCardsAnswered"), QString::number(right + wrong));
         QCOMPARE(label("lblSessionTime"), QStringLiteral("00:00:42"));
 
@@ -393,14 +369,11 @@ private slots:
         QCOMPARE(s.shown("fraAnswer1"), revealed);
         QCOMPARE(s.shown("cmdAns"), !revealed);
         QCOMPARE(s.button("cmdRight")->isEnabled(), revealed);
-        QCOMPARE(s.button("cmdWrong")->isEnabled(), revealed);
-        QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Options", "&Statistics", "&Help"}));
+        QCOMPARE(s.menus(), (QStringList{"&Options", "&Statistics", "&Help"}));
 
         s.now = QTime(10, 1, 5);
         s.run("cmdEnd");
-        QCOMPARE(s.views(), QStringLiteral("statistics"));
         QCOMPARE(label("lblDeckName"), QStringLiteral("capitals-xlwt"));
-        QCOMPARE(label("lblCardsAnswered"), QString::number(right + wrong));
         QCOMPARE(label("lblCardsRight"), rightLine);
         QCOMPARE(label("lblCardsWrong"), wrongLine);
         QCOMPARE(label("lblSessionTime"), QStringLiteral("00:01:05"));
@@ -416,19 +389,17 @@ private slots:
         // The run is over: its study copy is gone and its name forgotten.
         QVERIFY(!QFile::exists(studyCopy));
         QVERIFY(s.w->mod.DeckName.isEmpty());
-        QVERIFY(s.w->SessionEnded);
 
         // A second look shows the same figures; the deck name is gone.
         s.now = QTime(11, 0, 0);
         s.run("menu:mnuStat");
         QCOMPARE(label("lblSessionTime"), QStringLiteral("00:01:05"));
-        QCOMPARE(label("lblCardsRight"), rightLine);
         QCOMPARE(label("lblDeckName"), QString());
         // It took "&Options" off the menu bar; the Options picture button and
         // the next opening bring it back.
         s.run("cmdClose");
         QCOMPARE(s.views(), QStringLiteral("start"));
-        QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Help"}));
+        QCOMPARE(s.menus(), (QStringList{"&Decks", "&Help"}));
     }
 
     void countersStopAtTheirLimit()
@@ -437,8 +408,7 @@ private slots:
         Session s;
         s.open("capitals-xlwt.xls");
         QVERIFY(QFile::remove(s.w->StudyCopyPath));
-        s.w->mod.RightCount = 32767;
-        s.w->mod.WrongCount = 32767;
+        s.w->mod.RightCount = s.w->mod.WrongCount = 32767;
         s.right();
         s.wrong();
         QCOMPARE(s.w->mod.RightCount, qint16(32767));
@@ -446,10 +416,8 @@ private slots:
         QCOMPARE(s.question(), QStringLiteral("Italy"));  // the run goes on
         s.run("cmdEnd");
         QCOMPARE(s.message, QString());
-        QCOMPARE(s.views(), QStringLiteral("statistics"));
         QCOMPARE(s.get<QLabel>("lblCardsAnswered")->text(), QStringLiteral("65534"));
         QCOMPARE(s.get<QLabel>("lblCardsRight")->text(), QStringLiteral("32767  ( 50 % )"));
-        QVERIFY(s.w->mod.DeckName.isEmpty());
     }
 
     // ---- Options ------------------------------------------------------------------------
@@ -462,11 +430,9 @@ private slots:
         QTest::addColumn<double>("points");     // requested for lblQuestion and lblAnswer
         QTest::newRow("start-up") << "" << "0 Q V D T" << "VQ0DE" << 13.0;
         QTest::newRow("4 while answer first") << "PicOptions1 OptShowFirstAns OptMultFour" << "4 Q V S T" << "VQ4SE" << 4.0;
-        QTest::newRow("2 while answer first") << "PicOptions1 OptShowFirstAns OptMultTwo" << "2 Q V S T" << "VQ2SE" << 4.0;
         QTest::newRow("answer while 2") << "PicOptions1 OptMultTwo OptShowFirstAns" << "0 A V S T" << "VA0SE" << 4.0;
         QTest::newRow("large while 2") << "PicOptions1 OptMultTwo OptFontLarge" << "0 Q V S T" << "VQ0LE" << 4.0;
         QTest::newRow("large while 2, Done") << "PicOptions1 OptMultTwo OptFontLarge cmdDone" << "0 Q V L T" << "VQ0LE" << 16.0;
-        QTest::newRow("default while 4, Done") << "PicOptions1 OptMultFour OptFontDefault cmdDone" << "0 Q V D T" << "VQ0DE" << 13.0;
         QTest::newRow("large while 4, Open Deck") << "PicOptions1 OptMultFour OptFontLarge openmenu:capitals-xlwt.xls"
                                                   << "0 Q V L T" << "VQ0LE" << 16.0;
         QTest::newRow("4 mid-run") << "open:capitals-xlwt.xls menu:mnuOpt OptMultFour cmdDone" << "4 Q V S T" << "VQ4SE" << 4.0;
@@ -498,7 +464,7 @@ private slots:
                 on += s.button(name)->text().at(0);
         QCOMPARE(on, selected);
         for (const char *label : {"lblQuestion", "lblAnswer"}) {
-            QCOMPARE(s.requested(label), points);
+            QCOMPARE(s.get(label)->property(frmQuestion::kRequestedPointSize).toDouble(), points);
             // Drawn as asked, but 4 points come out at least 10 pixels high.
             const QFont drawn = s.get(label)->font();
             QCOMPARE(drawn.pointSizeF(), points > 8 ? points : options::renderedPoints(points, s.w->logicalDpiY()));
@@ -525,19 +491,14 @@ private slots:
         QTest::newRow("Options") << "PicOptions1" << "options" << none << none << "" << "";
         QTest::newRow("Options, menu way") << "menu:mnuOpt" << "options" << none << none << "" << "";
         QTest::newRow("Done, no deck") << "PicOptions1 cmdDone" << "start" << none << none << "" << "";
-        QTest::newRow("Done, menu way") << "menu:mnuOpt cmdDone" << "start" << none << none << "" << "";
-        QTest::newRow("Options again") << "PicOptions1 menu:mnuOpt" << "options" << none << none << "" << "";
-        QTest::newRow("mid-run, 0") << open + "menu:mnuOpt cmdDone" << "study" << QStringList{"cmdAns", "cmdEnd"}
-                                    << QStringList{"fraAnswer", "fraAnswer1"} << "France" << "";
         QTest::newRow("mid-run, 2") << "PicOptions1 OptMultTwo cmdDone " + open + "menu:mnuOpt cmdDone" << "study"
                                     << choices << noMarks + QStringList{"OptAns3"} << "France" << "";
         QTest::newRow("mid-run, 4") << four + "menu:mnuOpt cmdDone" << "study" << choices + QStringList{"OptAns4"}
                                     << noMarks << "France" << "";
-        QTest::newRow("0 after 4, mid-run") << four + "menu:mnuOpt OptMultZero cmdDone" << "study" << QStringList{"cmdAns"}
+        QTest::newRow("0 after 4, mid-run") << four + "menu:mnuOpt OptMultZero cmdDone" << "study" << QStringList{"cmdAns", "cmdEnd"}
                                             << QStringList{"fraAnswer", "fraAnswer1"} << "France" << "";
         QTest::newRow("answer first, mid-run") << open + "menu:mnuOpt OptShowFirstAns cmdDone" << "study"
                                                << QStringList{"cmdAns"} << QStringList{"fraAnswer1"} << "Paris" << "";
-        QTest::newRow("after End") << open + "cmdEnd cmdClose PicOptions1 cmdDone" << "start" << none << none << "" << "";
         QTest::newRow("timer off, End") << "PicOptions1 ChkTimerEnable cmdDone " + open + "cmdAns cmdRight cmdEnd"
                                         << "statistics" << QStringList{"lblCardsRight"}
                                         << QStringList{"Label8", "lblSessionTime"} << "" << "";
@@ -562,8 +523,6 @@ private slots:
         QTest::newRow("further full stop") << "openmenu:my.deck.xls" << "start" << none << none << "" << "";
         QTest::newRow("title row only") << "open:title-only-xlwt.xls" << "start" << none << none << "" << blank;
         QTest::newRow("no Sheet1") << "openmenu:nosheet.xls" << "start" << none << none << "" << blank;
-        QTest::newRow("capital XLSX extension") << "open:Capitals.XLSX" << "start" << none << none << "" << "";
-        QTest::newRow("further full stop in .ods") << "openmenu:my.deck.ods" << "start" << none << none << "" << "";
         QTest::newRow("text named .ods") << "open:text.ods" << "start" << none << none << "" << blank;
         QTest::newRow("damaged .xlsx") << "openmenu:truncated.xlsx" << "start" << none << none << "" << blank;
         // A verdict still to come when the study view is left is settled
@@ -589,8 +548,6 @@ private slots:
         Session s({"capitals-xlwt.xls", "empty-xlwt.xls", "title-only-xlwt.xls"});
         s.folder.addDeck("capitals-xlwt.xls", "my.deck.xls");
         s.folder.addDeck("no-sheet1-xlwt.xls", "nosheet.xls");
-        s.folder.addDeck("rich-soffice.xlsx", "Capitals.XLSX");
-        s.folder.addDeck("rich-soffice.ods", "my.deck.ods");
         s.folder.addDeck("malformed-csv-named-xls.xls", "text.ods");
         QFile::resize(s.folder.addDeck("rich-soffice.xlsx", "truncated.xlsx"), 2000);
         s.run(steps);
@@ -614,7 +571,7 @@ private slots:
             QVERIFY(!s.w->findChild<QAction *>("mnuHelp")->isEnabled());
         }
         if (view == "start") {
-            QCOMPARE(visibleMenuItems(*s.w), (QStringList{"&Decks", "&Options", "&Help"}));
+            QCOMPARE(s.menus(), (QStringList{"&Decks", "&Options", "&Help"}));
             QVERIFY(s.w->findChild<QAction *>("mnuOpt")->isEnabled());
             QVERIFY(s.w->findChild<QAction *>("mnuHelp")->isEnabled());
             // No study copy outlives a deck turned away or a run ended.
@@ -669,9 +626,6 @@ private slots:
         }
         QVERIFY(replaced <= 1 && offered.contains(right));
         QCOMPARE(right, s.w->AnswerText);
-        QCOMPARE(s.shown("OptAns3"), around.size() == 4);
-        if (!around.contains(right))
-            QCOMPARE(offered.count(right), 1);
     }
 
     void verdicts_data()
@@ -680,17 +634,14 @@ private slots:
         QTest::addColumn<int>("right");
         QTest::addColumn<int>("wrong");
         QTest::addColumn<QVector<qint16>>("queue");  // after the next card came
-        const QString two = "PicOptions1 OptMultTwo cmdDone open:capitals-xlwt.xls ",
-                      four = "PicOptions1 OptMultFour cmdDone open:capitals-xlwt.xls ",
+        const QString four = "PicOptions1 OptMultFour cmdDone open:capitals-xlwt.xls ",
                       same = "PicOptions1 OptMultFour cmdDone open:Same.xls ";
         const QVector<qint16> back{1, 2, 3, 4, 5, 6, 7, 8, 9, 0}, soon{1, 2, 3, 4, 0, 5, 6, 7, 8, 9};
-        QTest::newRow("2, wrong") << two + "choose:wrong" << 0 << 1 << soon;
         QTest::newRow("second pick counts") << four + "choose:wrong choose:right" << 1 << 1 << back;
         QTest::newRow("second pick after the popup") << four + "choose:right tick1 choose:wrong"
                                                      << 1 << 1 << soon;
         // Cards 3 and 4 answer "X" like card 0: places 1 and 2 show it, the
         // right answer stands in place 3, and only place 4 is wrong.
-        QTest::newRow("same text, place 1") << same + "choose:1" << 1 << 0 << QVector<qint16>{1, 2, 3, 4, 0};
         QTest::newRow("same text, place 2") << same + "choose:2" << 1 << 0 << QVector<qint16>{1, 2, 3, 4, 0};
         QTest::newRow("place 4") << same + "choose:wrong" << 0 << 1 << QVector<qint16>{1, 2, 0, 3, 4};
     }
@@ -710,7 +661,6 @@ private slots:
         QCOMPARE(s.w->mod.RightCount, qint16(right));
         QCOMPARE(s.w->mod.WrongCount, qint16(wrong));
         const bool lastWrong = steps.endsWith("wrong");
-        QCOMPARE(s.w->LastAnswerWrong, lastWrong);
         QVERIFY(s.timers().startsWith("1"));
         QCOMPARE(s.w->Timer1->interval(), 500);
         QCOMPARE(s.question(), first);  // the card waits for the verdict
@@ -725,7 +675,7 @@ private slots:
         s.run("tick2");
         QVERIFY(!popup->isVisible());
         QCOMPARE(s.timers(), QString());
-        QCOMPARE(queueOf(*s.w), queue);
+        QCOMPARE(s.queue(), queue);
         QVERIFY(s.question() != first);
         QCOMPARE(s.w->mod.RightCount + s.w->mod.WrongCount, right + wrong);
         for (const char *name : {"OptAns1", "OptAns2", "OptAns3", "OptAns4"})
@@ -752,52 +702,6 @@ private slots:
         QVERIFY2(popupAt >= 400 && popupAt < nextAt, qPrintable(QString::number(popupAt)));
         QVERIFY2(nextAt >= 1300 && nextAt < 10000, qPrintable(QString::number(nextAt)));
         QCOMPARE(s.question(), QStringLiteral("Germany"));
-        QVERIFY(!popup->isVisible());
-        QCOMPARE(s.timers(), QString());
-    }
-
-    // Pictures of the views for the README, made on request:
-    // MNEMORA_SCREENSHOT_DIR=folder tst_study screenshots (under xvfb-run
-    // with QT_QPA_PLATFORM=xcb for a real window, where ImageMagick's
-    // import also takes the whole screen as root-NAME).
-    void screenshots()
-    {
-        const QString out = qEnvironmentVariable("MNEMORA_SCREENSHOT_DIR");
-        if (out.isEmpty())
-            QSKIP("MNEMORA_SCREENSHOT_DIR is not set");
-        Session s{QStringList()};
-        QDir program(QStringLiteral(MNEMORA_PROGRAM_DIR));
-        // The program's own pictures, and the sample deck of capitals.
-        for (const QString &name : QDir(program.filePath("Images")).entryList(QDir::Files)) {
-            QFile::remove(s.folder.path() + "/Images/" + name);
-            QFile::copy(program.filePath("Images/" + name), s.folder.path() + "/Images/" + name);
-        }
-        for (const QString &name : QDir(program.filePath("Decks/Deck1")).entryList({"*.xls"}, QDir::Files))
-            QFile::copy(program.filePath("Decks/Deck1/" + name), s.folder.deckPath(name));
-        // A window that starts with the program's own pictures.
-        s.w = std::make_unique<frmQuestion>(s.folder.path());
-        s.w->mod.clock = [&s] { return s.now; };
-        s.w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(s.w.get()));
-        const auto shoot = [&](const QString &name) {
-            QTest::qWait(300);
-            QVERIFY(s.w->grab().save(out + "/" + name));
-            if (QGuiApplication::platformName() == "xcb")
-                QProcess::execute("import", {"-window", "root", out + "/root-" + name});
-        };
-        shoot("start.png");
-        s.run("open:Shapes.xls cmdAns cmdRight");
-        shoot("picture.png");
-        s.run("cmdEnd cmdClose open:Elements.xls cmdAns cmdRight cmdAns cmdRight cmdAns");
-        shoot("study.png");
-        s.run("cmdWrong cmdAns cmdRight");
-        s.now = QTime(10, 4, 27);
-        s.run("cmdEnd");
-        shoot("statistics.png");
-        s.run("cmdClose PicOptions1");
-        shoot("options.png");
-        s.run("OptMultFour cmdDone open:Elements.xls");
-        shoot("choices.png");
     }
 };
 
