@@ -523,6 +523,7 @@ private slots:
         QTest::newRow("further full stop") << "openmenu:my.deck.xls" << "start" << none << none << "" << "";
         QTest::newRow("title row only") << "open:title-only-xlwt.xls" << "start" << none << none << "" << blank;
         QTest::newRow("no Sheet1") << "openmenu:nosheet.xls" << "start" << none << none << "" << blank;
+        QTest::newRow("capital XLSX extension") << "open:Caps.XLSX" << "start" << none << none << "" << "";
         QTest::newRow("text named .ods") << "open:text.ods" << "start" << none << none << "" << blank;
         QTest::newRow("damaged .xlsx") << "openmenu:truncated.xlsx" << "start" << none << none << "" << blank;
         // A verdict still to come when the study view is left is settled
@@ -549,6 +550,7 @@ private slots:
         s.folder.addDeck("capitals-xlwt.xls", "my.deck.xls");
         s.folder.addDeck("no-sheet1-xlwt.xls", "nosheet.xls");
         s.folder.addDeck("malformed-csv-named-xls.xls", "text.ods");
+        s.folder.addDeck("rich-soffice.xlsx", "Caps.XLSX");
         QFile::resize(s.folder.addDeck("rich-soffice.xlsx", "truncated.xlsx"), 2000);
         s.run(steps);
         QCOMPARE(s.views(), view);
