@@ -478,6 +478,13 @@ void DeckRecordset::SetField(int index, const QVariant &value)
 
 // ---------------------------------------------------------------------------
 
+QString fieldText(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::Double)
+        return numberText(value.toDouble());
+    return value.toString();
+}
+
 QString numberText(double value)
 {
     if (std::isnan(value))

@@ -169,6 +169,10 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// The text a field shows: a number in its usual text form (numberText),
+// an empty cell as "".
+QString fieldText(const QVariant &value);
+
 // A number's usual text form, as a read-only opening reads it:
 // 42 -> "42", 3.5 -> "3.5", up to 15 significant digits, 1E+20 style
 // exponents for very large or small values.

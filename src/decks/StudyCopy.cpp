@@ -120,15 +120,6 @@ bool isEmptyCell(const QVariant &value)
     return false;
 }
 
-namespace {
-QString cellText(const QVariant &value)
-{
-    if (value.typeId() == QMetaType::Double)
-        return numberText(value.toDouble());
-    return value.toString();
-}
-}  // namespace
-
 QString buildStudyCopyText(DeckRecordset &rs)
 {
     QString doc = kStudyCopyDeclaration + QLatin1String("<Root>");
@@ -157,8 +148,8 @@ QString buildStudyCopyText(DeckRecordset &rs)
             rs.MoveNext();
             continue;
         }
-        const QString question = cellText(q);
-        const QString answer = cellText(a);
+        const QString question = fieldText(q);
+        const QString answer = fieldText(a);
         if (question != QLatin1String("Question") && answer != QLatin1String("Answer")) {
             doc += QLatin1String("<Card><Que>");
             appendEscaped(doc, question, QLatin1String(""));

@@ -23,8 +23,4 @@ struct CardRow {
 // stay where they were.
 std::vector<CardRow> removeAndShiftUp(const std::vector<CardRow> &rows);
 
-// The text a field shows in the editor: a number in its usual text form,
-// an empty cell as "".
-QString fieldText(const QVariant &value);
-
 }  // namespace editor

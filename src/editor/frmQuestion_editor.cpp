@@ -179,8 +179,8 @@ void frmQuestion::TakeEditCounts()
 
 void frmQuestion::ShowEditorRow()
 {
-    const QString question = editor::fieldText(DeckRecordset->Field(0));
-    const QString answer = editor::fieldText(DeckRecordset->Field(1));
+    const QString question = decks::fieldText(DeckRecordset->Field(0));
+    const QString answer = decks::fieldText(DeckRecordset->Field(1));
     if (study::isPictureReference(question)) {
         questionPicturePath_ = QDir::toNativeSeparators(study::picturePath(AppPath(), question));
         txtAddQuest->setPlainText(questionPicturePath_);
@@ -298,7 +298,7 @@ void frmQuestion::cmdAdd_Click()
             // first of them.
             DeckRecordset->MoveLast();
             const QVariant heldQuestion = DeckRecordset->Field(0);
-            const QString heldAnswer = editor::fieldText(DeckRecordset->Field(1));
+            const QString heldAnswer = decks::fieldText(DeckRecordset->Field(1));
             DeckRecordset->SetField(0, QString());
             DeckRecordset->SetField(1, QString());
             DeckRecordset->SetAbsolutePosition(DeckRecordset->RecordCount() - BlankRows);

@@ -33,7 +33,7 @@ QStringList rowsOf(const QString &path)
     QStringList rows;
     for (int i = 1; i <= rs.RecordCount(); ++i) {
         rs.SetAbsolutePosition(i);
-        rows << editor::fieldText(rs.Field(0)) + QLatin1Char('|') + editor::fieldText(rs.Field(1));
+        rows << decks::fieldText(rs.Field(0)) + QLatin1Char('|') + decks::fieldText(rs.Field(1));
     }
     return rows;
 }
@@ -159,7 +159,7 @@ private slots:
         const auto texts = [](const std::vector<CardRow> &rs) {
             QStringList out;
             for (const CardRow &r : rs)
-                out << editor::fieldText(r.question) + r.question.typeName() + "|" + r.answer.toString()
+                out << decks::fieldText(r.question) + r.question.typeName() + "|" + r.answer.toString()
                            + r.answer.typeName();
             return out;
         };
