@@ -60,16 +60,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("cards");
-        QTest::newRow("entities") << QByteArray("<Root><Card><Que>2 &lt; 3 &amp; 4 &gt; 1</Que><Ans>&quot;a&apos;</Ans></Card></Root>")
-                                  << QStringList{"2 < 3 & 4 > 1|\"a'"};
-        QTest::newRow("character references") << QByteArray("<Root><Card><Que>caf&#233;</Que><Ans>&#x263A;</Ans></Card></Root>")
-                                              << QStringList{QString::fromUtf8("café|☺")};
-        QTest::newRow("line ends") << QByteArray("<Root><Card><Que>a\r\nb\rc</Que><Ans>d\ne</Ans></Card></Root>")
-                                   << QStringList{"a\nb\nc|d\ne"};
-        QTest::newRow("non-Latin") << QByteArray("<Root><Card><Que>漢字</Que><Ans>über</Ans></Card></Root>")
-                                   << QStringList{QString::fromUtf8("漢字|über")};
-        QTest::newRow("empty side") << QByteArray("<Root><Card><Que></Que><Ans>x</Ans></Card></Root>")
-                                    << QStringList{"|x"};
+        auto card = [](const char *q, const char *a) {
+            return "<Root><Card><Que>" + QByteArray(q) + "</Que><Ans>" + a + "</Ans></Card></Root>";
+        };
+        QTest::newRow("entities") << card("2 &lt; 3 &amp; 4 &gt; 1", "&quot;a&apos;") << QStringList{"2 < 3 & 4 > 1|\"a'"};
+        QTest::newRow("character references") << card("caf&#233;", "&#x263A;") << QStringList{QString::fromUtf8("café|☺")};
+        QTest::newRow("line ends") << card("a\r\nb\rc", "d\ne") << QStringList{"a\nb\nc|d\ne"};
+        QTest::newRow("non-Latin") << card("漢字", "über") << QStringList{QString::fromUtf8("漢字|über")};
+        QTest::newRow("empty side") << card("", "x") << QStringList{"|x"};
         QTest::newRow("indented") << QByteArray("\n<Root>\n  <Card>\n    <Que>q</Que>\n    <Ans>a</Ans>\n  </Card>\n</Root>\n")
                                   << QStringList{"q|a"};
         QTest::newRow("other names, attributes, comments")
