@@ -63,7 +63,6 @@ private slots:
         QTest::addColumn<QJsonArray>("cells");
         QTest::addColumn<QString>("unsupported");
         const QJsonValue blank;
-        auto rk = [](std::uint32_t v) { return le32(v); };
 
         // 1: "abc" then, after a CONTINUE with option byte 1, "Ж" as UTF-16.
         // 2: rich text with 2 runs; its runs split over the next CONTINUE.
@@ -91,11 +90,11 @@ private slots:
             << QList<Rec>{
                    {biff::kNumber, cellHead(2, 1) + f64(1)},  // replaced below
                    {biff::kNumber, cellHead(0, 0) + f64(3.25)},
-                   {biff::kRk, cellHead(0, 1) + rk((static_cast<std::uint32_t>(-7) << 2) | 2)},  // integer
-                   {biff::kRk, cellHead(0, 2) + rk((1234u << 2) | 3)},                           // integer / 100
-                   {biff::kRk, cellHead(0, 3) + rk(0x3FF80000)},                                 // double 1.5
+                   {biff::kRk, cellHead(0, 1) + le32((static_cast<std::uint32_t>(-7) << 2) | 2)},  // integer
+                   {biff::kRk, cellHead(0, 2) + le32((1234u << 2) | 3)},                           // integer / 100
+                   {biff::kRk, cellHead(0, 3) + le32(0x3FF80000)},                                 // double 1.5
                    {biff::kMulRk,
-                    le16(1) + le16(2) + le16(15) + rk((5u << 2) | 2) + le16(15) + rk((6u << 2) | 2) + le16(3)},
+                    le16(1) + le16(2) + le16(15) + le32((5u << 2) | 2) + le16(15) + le32((6u << 2) | 2) + le16(3)},
                    {biff::kBoolErr, cellHead(2, 0) + QByteArray("\x01\x00", 2)},  // TRUE
                    {biff::kBoolErr, cellHead(2, 1) + QByteArray("\x07\x01", 2)},  // #DIV/0!
                    {biff::kBlank, cellHead(3, 4)},
