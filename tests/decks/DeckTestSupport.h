@@ -18,8 +18,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstring>
-
 namespace decktest {
 
 inline QString dataPath(const QString &name) { return QStringLiteral(MNEMORA_TEST_DATA "/") + name; }
@@ -36,24 +34,19 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// A cell as [row, column, kind, value]; booleans and errors hold their code.
-inline QJsonArray cellJson(int row, int col, const xls::Cell &c)
-{
-    static const char *const kinds[] = {"blank", "text", "number", "bool", "error"};
-    const QJsonValue value = c.type == xls::CellType::Text    ? QJsonValue(c.text)
-                             : c.type == xls::CellType::Blank ? QJsonValue()
-                                                              : QJsonValue(c.number);
-    return {row, col, kinds[static_cast<int>(c.type)], value};
-}
-
+// Each cell as [row, column, kind, value]; booleans and errors hold their code.
 inline QJsonObject modelJson(const xls::Workbook &wb)
 {
+    static const char *const kinds[] = {"blank", "text", "number", "bool", "error"};
     QJsonArray sheets;
     for (const xls::Sheet &s : wb.sheets) {
         QJsonArray cells;
         for (const xls::Row &r : s.rows)
-            for (const xls::CellEntry &e : r.cells)
-                cells.append(cellJson(r.index, e.column, e.cell));
+            for (const auto &[col, c] : r.cells)
+                cells.append(QJsonArray{r.index, col, kinds[int(c.type)],
+                                        c.type == xls::CellType::Text    ? QJsonValue(c.text)
+                                        : c.type == xls::CellType::Blank ? QJsonValue()
+                                                                         : QJsonValue(c.number)});
         sheets.append(QJsonObject{{"name", s.name}, {"rows", s.rowCount()}, {"cells", cells}});
     }
     return QJsonObject{{"sheets", sheets}};
@@ -97,25 +90,20 @@ inline QJsonObject xlrdJson(const QString &path, QString *error)
 // does not tell an empty cell from a missing one).
 inline QJsonObject freexlJson(const QString &path, QString *error)
 {
-    QList<QJsonObject> sheets;
-    QList<QJsonArray> cells;
+    QList<QPair<QJsonObject, QJsonArray>> sheets;
     *error = freexlRead(
-        path,
-        [&](const QString &name, unsigned rows) {
-            sheets.append(QJsonObject{{"name", name}, {"rows", int(rows)}});
-            cells.append(QJsonArray());
-        },
+        path, [&](const QString &name, unsigned rows) { sheets.append({{{"name", name}, {"rows", int(rows)}}, {}}); },
         [&](unsigned r, unsigned c, const FreeXL_CellValue &v) {
             if (v.type == FREEXL_CELL_INT || v.type == FREEXL_CELL_DOUBLE)
-                cells.last().append(QJsonArray{int(r), int(c), "number",
-                                               v.type == FREEXL_CELL_INT ? v.value.int_value : v.value.double_value});
+                sheets.last().second.append(QJsonArray{
+                    int(r), int(c), "number", v.type == FREEXL_CELL_INT ? v.value.int_value : v.value.double_value});
             else if (v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT)
-                cells.last().append(QJsonArray{int(r), int(c), "text", QString::fromUtf8(v.value.text_value)});
+                sheets.last().second.append(QJsonArray{int(r), int(c), "text", QString::fromUtf8(v.value.text_value)});
         });
     QJsonArray out;
-    for (qsizetype i = 0; i < sheets.size(); ++i) {
-        sheets[i]["cells"] = cells[i];
-        out.append(sheets[i]);
+    for (auto &[sheet, cells] : sheets) {
+        sheet["cells"] = cells;
+        out.append(sheet);
     }
     return error->isEmpty() ? QJsonObject{{"sheets", out}} : QJsonObject{};
 }
@@ -123,17 +111,17 @@ inline QJsonObject freexlJson(const QString &path, QString *error)
 // Our view reduced to what FreeXL can tell apart.
 inline QJsonObject withoutBlanks(QJsonObject view)
 {
-    QJsonArray sheets = view["sheets"].toArray();
-    for (QJsonValueRef s : sheets) {
+    QJsonArray sheets;
+    for (const QJsonValue &s : view["sheets"].toArray()) {
         QJsonObject o = s.toObject();
         QJsonArray cells;
         for (const QJsonValue &c : o["cells"].toArray())
             if (c[2] == "text" || c[2] == "number")
                 cells.append(c);
         o["cells"] = cells;
-        s = o;
+        sheets.append(o);
     }
-    return QJsonObject{{"sheets", sheets}};
+    return {{"sheets", sheets}};
 }
 
 // How xlrd, and FreeXL if asked, read the file differently from `expected`
@@ -155,24 +143,13 @@ struct Rec {
     QByteArray data;
 };
 
-inline QByteArray le16(unsigned v)
-{
-    const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
-    return QByteArray(b, 2);
-}
+inline QByteArray le16(unsigned v) { return QByteArray(1, static_cast<char>(v)) + static_cast<char>(v >> 8); }
 inline QByteArray le32(std::uint32_t v) { return le16(v & 0xFFFF) + le16(v >> 16); }
-inline QByteArray f64(double v)
-{
-    QByteArray b(8, '\0');
-    std::memcpy(b.data(), &v, 8);  // little-endian machines only, as the tests run
-    return b;
-}
+// Little-endian machines only, as the tests run.
+inline QByteArray f64(double v) { return QByteArray(reinterpret_cast<const char *>(&v), 8); }
 inline QByteArray cellHead(int row, int col, int xf = 15) { return le16(row) + le16(col) + le16(xf); }
 // A 16-bit-length string with one byte per character.
-inline QByteArray str16(const QByteArray &latin)
-{
-    return le16(static_cast<unsigned>(latin.size())) + QByteArray(1, '\0') + latin;
-}
+inline QByteArray str16(const QByteArray &latin) { return le16(unsigned(latin.size())) + '\0' + latin; }
 
 inline QByteArray records(const QList<Rec> &recs)
 {
@@ -184,18 +161,12 @@ inline QByteArray records(const QList<Rec> &recs)
 
 // A BOF record: version, substream type, build, year, file history, lowest version.
 inline Rec bof(unsigned type, unsigned version = xls::biff::kBiff8Version)
-{
-    return {xls::biff::kBof, le16(version) + le16(type) + le16(0x0DBB) + le16(0x07CC) + le32(0) + le32(6)};
-}
+{ return {xls::biff::kBof, le16(version) + le16(type) + le16(0x0DBB) + le16(0x07CC) + le32(0) + le32(6)}; }
 
 // A BOUNDSHEET record for a visible sheet (0 worksheet, 2 chart) whose BOF
 // stands at the given stream offset.
 inline Rec boundSheet(std::uint32_t offset, const QByteArray &latinName, char type = 0)
-{
-    return {xls::biff::kBoundSheet, le32(offset) + QByteArray(1, '\0') + QByteArray(1, type)
-                                        + QByteArray(1, static_cast<char>(latinName.size())) + QByteArray(1, '\0')
-                                        + latinName};
-}
+{ return {xls::biff::kBoundSheet, le32(offset) + '\0' + type + char(latinName.size()) + '\0' + latinName}; }
 
 // A workbook stream with one sheet "Sheet1": globals records, then the
 // sheet's records.

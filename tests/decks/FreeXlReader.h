@@ -29,7 +29,7 @@ QString freexlRead(const QString &path, OnSheet onSheet, OnCell onCell)
         freexl_select_active_worksheet(h, i);
         freexl_worksheet_dimensions(h, &rows, &cols);
         onSheet(QString::fromUtf8(name), rows);
-        for (unsigned int r = 0; r < rows; ++r) {
+        for (unsigned int r = 0; r < rows; ++r)
             for (unsigned short c = 0; c < cols; ++c) {
                 FreeXL_CellValue v;
                 if (freexl_get_cell_value(h, r, c, &v) != FREEXL_OK) {
@@ -38,7 +38,6 @@ QString freexlRead(const QString &path, OnSheet onSheet, OnCell onCell)
                 }
                 onCell(r, c, v);
             }
-        }
     }
     freexl_close(h);
     return {};

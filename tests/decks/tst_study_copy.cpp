@@ -29,15 +29,6 @@ QString studyCopyOf(const Rows &rows)
     return decks::buildStudyCopyText(rs);
 }
 
-// Answer-only rows, then card rows, then empty rows.
-QString studyCopyOfSize(int halfRows, int cardRows, int emptyRows)
-{
-    Rows rows(halfRows, {QVariant(), "answer only"});
-    for (int i = 0; i < cardRows; ++i)
-        rows.append({double(i), "a"});
-    return studyCopyOf(rows + Rows(emptyRows, {"", QVariant()}));
-}
-
 QString cards(const QString &inner) { return decks::kStudyCopyDeclaration + "<Root>" + inner + "</Root>"; }
 QString card(const QString &q, const QString &a) { return "<Card><Que>" + q + "</Que><Ans>" + a + "</Ans></Card>"; }
 
@@ -66,9 +57,6 @@ private slots:
         row("en dash", QString::fromUtf8("1–2"), "1-2", "1-2");
         row("em dash and apostrophe stay", QString::fromUtf8("it's a—b"), QString::fromUtf8("it's a—b"),
             QString::fromUtf8("it's a—b"));
-        row("all at once", QString::fromUtf8("\"x\" & <y> – z"), "x &amp; &lt;y&gt; - z",
-            "&quot;x&quot; &amp; &lt;y&gt; - z");
-        row("case of entities", "AMP &AMP;", "AMP &amp;AMP;", "AMP &amp;AMP;");
         // Without an answer given, the text without the characters XML cannot
         // hold is the question, the answer and removeNonXmlCharacters' result.
         row("tab, line feed, return kept", "a\tb\nc\rd", "a\tb\nc\rd");
@@ -99,7 +87,6 @@ private slots:
         const QVariant none;
         QTest::newRow("no rows") << Rows{} << decks::kEmptyStudyCopy;
         QTest::newRow("title only") << Rows{{"Question", "Answer"}} << decks::kEmptyStudyCopy;
-        QTest::newRow("only empty rows") << Rows{{none, none}, {"", ""}} << decks::kEmptyStudyCopy;
         QTest::newRow("title words alone make a title row")
             << Rows{{"Question", "x"}, {"y", "Answer"}, {"question", "answer"}} << cards(card("question", "answer"));
         QTest::newRow("half-empty rows are left out")
@@ -108,10 +95,6 @@ private slots:
             << Rows{{"q1", "a1"}, {none, none}, {none, none}, {none, "x"}, {"q2", "a2"}}
             << cards(card("q1", "a1") + card("q2", "a2"));
         QTest::newRow("numbers are text") << Rows{{7.0, 49.0}, {0.5, 1e20}} << cards(card("7", "49") + card("0.5", "1E+20"));
-        QTest::newRow("picture question")
-            << Rows{{"\\Images\\cat.jpg", "cat"}} << cards(card("\\Images\\cat.jpg", "cat"));
-        QTest::newRow("escaped in both cells")
-            << Rows{{"2 < 3 \"x\"", "yes & \"no\""}} << cards(card("2 &lt; 3 x", "yes &amp; &quot;no&quot;"));
     }
 
     void rowRules()
@@ -123,14 +106,16 @@ private slots:
 
     void sixteenBitLimit()
     {
-        // 32,767 card rows fit; one more overflows the count.
-        QCOMPARE(studyCopyOfSize(0, 32767, 3).count("<Card>"), 32767);
-        QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOfSize(0, 32768, 0));
-        // A half-empty row raises the limit in the building pass, past 32,767.
-        QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOfSize(1, 32767, 0));
+        // 32,767 card rows fit; one more overflows the count, and so does a
+        // half-empty row before them (it counts in the building pass).
+        Rows rows;
+        for (int i = 0; i < 32767; ++i)
+            rows.append({double(i), "a"});
+        QCOMPARE(studyCopyOf(rows + Rows(3, {"", QVariant()})).count("<Card>"), 32767);
+        QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOf(Rows{{QVariant(), "answer only"}} + rows));
+        QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOf(rows + Rows{{"q", "a"}}));
         // One long text named in every row of a small workbook.
-        const QString longText(32767, QLatin1Char('&'));
-        QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOf(Rows(700, {longText, "a"})));
+        QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOf(Rows(700, {QString(32767, '&'), "a"})));
     }
 };
 

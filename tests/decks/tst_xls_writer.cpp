@@ -26,15 +26,11 @@ struct RecordInfo {
 std::vector<RecordInfo> walk(const QByteArray &stream)
 {
     std::vector<RecordInfo> out;
-    std::size_t pos = 0;
     const auto *p = reinterpret_cast<const std::uint8_t *>(stream.constData());
-    while (pos + 4 <= static_cast<std::size_t>(stream.size())) {
-        std::uint16_t type = xls::biff::u16(p + pos), len = xls::biff::u16(p + pos + 2);
-        if (type == 0 && len == 0)
-            break;  // padding
-        out.push_back({type, pos, stream.mid(static_cast<qsizetype>(pos + 4), len)});
-        pos += 4 + len;
-    }
+    auto u16 = [&](std::size_t at) { return xls::biff::u16(p + at); };
+    // Up to the end or the zero padding.
+    for (std::size_t pos = 0; pos + 4 <= std::size_t(stream.size()) && u16(pos) != 0; pos += 4 + u16(pos + 2))
+        out.push_back({u16(pos), pos, stream.mid(qsizetype(pos + 4), u16(pos + 2))});
     return out;
 }
 
@@ -57,11 +53,6 @@ private slots:
             QTest::newRow(name) << wb << (expected.sheets.empty() ? wb : expected) << freexl;
         };
         const QVariant none;
-        row("plain", xls::deckWorkbook({{"Question", "Answer"}, {"France", "Paris"}}), true);
-        row("non-latin and apostrophes",
-            xls::deckWorkbook({{"What's \"this\"?", QString::fromUtf8("l'été – ok")},
-                               {QString::fromUtf8("Хлеб"), QString::fromUtf8("漢字 и 🙂")}}),
-            true);
         row("numbers", xls::deckWorkbook({{42.0, -3.5}, {1e20, 1.25e-7}, {0.1, 123456789012345.0}}), true);
         {
             xls::Workbook wb = xls::deckWorkbook({{"q", none}, {none, "a"}, {"q2", "a2"}, {none, none}});
@@ -72,7 +63,6 @@ private slots:
             wb.sheets[0].setCell(1, 1, Cell::fromText(""));
             row("empty texts stay texts", wb, false);  // FreeXL then reads no sheet at all
         }
-        row("latin text over two records", xls::deckWorkbook({{"long", repeated("Lorem ipsum ", 10000)}}), true);
         row("wide text over many records",
             xls::deckWorkbook({{"long", repeated(QString::fromUtf8("жёлтый "), 30000)},
                                {repeated(QString::fromUtf8("é"), 20000), "after"}}),
@@ -137,7 +127,6 @@ private slots:
     void recordsKeepTheFormatRules()
     {
         xls::Workbook wb = xls::deckWorkbook({{repeated(QString::fromUtf8("ж"), 20000), QVariant()}, {"x", 1.0}});
-        wb.sheets[0].setCell(0, 1, Cell::blank());
         wb.sheets.push_back(xls::newWorkbook("Two").sheets[0]);
         const QByteArray stream = xls::writeBiff(wb);
         const std::vector<RecordInfo> recs = walk(stream);
@@ -146,8 +135,6 @@ private slots:
         };
         QCOMPARE(count(xls::biff::kContinue), 4);  // 40,000 bytes of characters: five records
         QCOMPARE(count(xls::biff::kDimensions), 2);  // also for the empty sheet
-        QCOMPARE(count(xls::biff::kBlank), 1);
-        QCOMPARE(count(xls::biff::kBoundSheet), 2);
         for (std::size_t i = 0; i < recs.size(); ++i) {
             QVERIFY(recs[i].data.size() <= 8224);
             if (recs[i].type == xls::biff::kContinue) {
