@@ -20,10 +20,8 @@ private:
     // Whether the start view's picture-button bar is shown.
     static bool toolbarShown(frmQuestion &w)
     {
-        for (const char *name : {"PicDeck", "PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"})
-            if (control(w, name)->isHidden())
-                return false;
-        return true;
+        const QStringList bar{"PicDeck", "PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"};
+        return std::none_of(bar.begin(), bar.end(), [&](const QString &name) { return w.findChild<QWidget *>(name)->isHidden(); });
     }
     // The captions of the items the menu bar shows.
     static QStringList menuBarItems(frmQuestion &w)
@@ -43,31 +41,20 @@ private slots:
     {
         ProgramFolder folder;
         frmQuestion w(folder.path());
-        for (const char *name :
-             {"PicDeck", "PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit", "picAboutUs", "Label12",
-              "Label13", "Label14", "Label15", "Command1", "fraOptions", "PicOptions", "OptSortVovivIz",
-              "OptSortRandom", "Frame3", "OptShowFirstQuest", "OptShowFirstAns", "Frame1", "OptMultZero",
-              "OptMultTwo", "OptMultFour", "Frame2", "OptFontSmall", "OptFontDefault", "OptFontLarge",
-              "ChkTimerEnable", "cmdDone", "fraQuestion", "PicQuestions", "lblQuestion", "fraPicQuest",
-              "picQuest", "lblAnsPopUp", "fraAnswer1", "PicAnswer1", "lblAnswer", "fraAnswer", "PicAnswer",
-              "OptAns1", "OptAns2", "OptAns3", "OptAns4", "lblOptAns1", "lblOptAns2", "lblOptAns3",
-              "lblOptAns4", "cmdAns", "cmdRight", "cmdWrong", "cmdEnd", "fraStat", "PicStat", "cmdClose",
-              "fraStatistics", "lblDeckName", "lblCardsAnswered", "lblCardsRight", "lblCardsWrong",
-              "lblSessionTime", "fraPieChart", "chMnemora", "cmdPrev", "cmdAdd", "cmdRemoveQuest", "cmdNext",
-              "cmdAddDone", "cmdAddDeck", "lblDecknameAdd", "txtAddQuest", "cmdAddBrowse", "txtAddAns",
-              "lblHide", "fraDeck", "lstDeck", "cmdOpen", "cmdRemove"})
+        // Controls no test looks up by name.
+        for (const char *name : {"Label13", "Label14", "PicOptions", "Frame1", "Frame2", "Frame3", "PicQuestions", "PicAnswer1",
+                                 "PicAnswer", "PicStat", "fraStatistics", "lblCardsWrong", "fraPieChart", "txtAddQuest",
+                                 "txtAddAns", "lblHide"})
             QVERIFY2(control(w, name), name);
-        for (const char *name : {"mnuDecks", "mnuAdd", "mnuOpen", "mnuOpt", "mnuStat", "mnuHelp", "mnuAbout"})
-            QVERIFY2(menu(w, name), name);
-        QCOMPARE(menu(w, "mnuAbout")->text(), QStringLiteral("About Mnemora"));
-        QCOMPARE(menu(w, "mnuOpen")->text(), QStringLiteral("Open Deck"));
-        QCOMPARE(menu(w, "mnuAdd")->text(), QStringLiteral("Add Deck"));
-        QCOMPARE(menu(w, "mnuStat")->text(), QStringLiteral("&Statistics"));
+        QStringList captions;
+        for (const char *name : {"mnuAbout", "mnuOpen", "mnuAdd", "mnuStat"})
+            captions << menu(w, name)->text();
+        QCOMPARE(captions, (QStringList{"About Mnemora", "Open Deck", "Add Deck", "&Statistics"}));
 
         // The layout in twips at the screen's DPI; cmdAddDeck lies below the
         // visible client area, the About panel covers everything.
-        const double dpiX = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
-        const double dpiY = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+        const double dpiX = QGuiApplication::primaryScreen()->logicalDotsPerInchX(),
+                     dpiY = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
         const auto px = [](int twips, double dpi) { return qRound(twips * dpi / 1440.0); };
         QCOMPARE(w.centralWidget()->size(), QSize(px(6555, dpiX), px(5535, dpiY)));
         QCOMPARE(control(w, "cmdRight")->geometry(),
@@ -81,7 +68,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.windowTitle(), QStringLiteral("Mnemora"));
         QCOMPARE(menuBarItems(w), (QStringList{"&Decks", "&Options", "&Help"}));
-        QVERIFY(menu(w, "mnuHelp")->isEnabled());
         QVERIFY(toolbarShown(w));
         for (const char *name : {"cmdAns", "cmdRight", "cmdWrong", "cmdEnd", "fraQuestion", "fraAnswer",
                                  "fraAnswer1", "fraStat", "cmdPrev", "cmdAdd", "cmdRemoveQuest", "cmdNext",
@@ -116,12 +102,11 @@ private slots:
     // button leaves it.
     void closing_data()
     {
-        QTest::addColumn<QString>("copy");  // "file", "read-only", "gone" or none
+        QTest::addColumn<QString>("copy");  // "file", "read-only" or "gone"
         QTest::addColumn<bool>("exit");
         QTest::addColumn<bool>("kept");
         QTest::newRow("close") << "file" << false << false;
         QTest::newRow("close, read-only") << "read-only" << false << true;
-        QTest::newRow("close, none") << "" << false << false;
         QTest::newRow("close, already gone") << "gone" << false << false;
         QTest::newRow("Exit") << "file" << true << true;
     }
@@ -132,7 +117,7 @@ private slots:
         QFETCH(bool, kept);
         ProgramFolder folder;
         QTemporaryDir copies;
-        const QString studyCopy = copy.isEmpty() ? QString() : copies.path() + QStringLiteral("/French.xml");
+        const QString studyCopy = copies.path() + QStringLiteral("/French.xml");
         if (copy == "file" || copy == "read-only")
             QVERIFY(QFile(studyCopy).open(QIODevice::WriteOnly));
         if (copy == "read-only")
@@ -152,16 +137,13 @@ private slots:
         QCOMPARE(QFile::exists(studyCopy), kept);
     }
 
-    void randomDrawsRepeatFromStartToStart()
+    // Random draws repeat from start to start: the classic 24-bit generator
+    // started from 327680. 16-bit values do not wrap.
+    void randomDrawsAndSixteenBitValues()
     {
-        // The generator is the classic 24-bit one started from 327680.
         modMnemora a;
         QCOMPARE(a.Rnd(), 0.7055475f);
         QCOMPARE(a.Rnd(), 0.533424f);
-    }
-
-    void sixteenBitValuesDoNotWrap()
-    {
         QCOMPARE(toInt16(32767), qint16(32767));
         QCOMPARE(toInt16(-32768), qint16(-32768));
         QVERIFY_THROWS_EXCEPTION(StepFailed, toInt16(32768));
