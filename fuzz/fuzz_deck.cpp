@@ -2,7 +2,8 @@
 // compound file goes through the whole store (open read-only, the record
 // set, the study copy); any other input is read as a bare Workbook stream.
 // A workbook that reads and can be written is written, read again and must
-// give the same cells, each of the same type (an empty text stays a text).
+// give the same cells, each of the same type (an empty text stays a text;
+// a lone surrogate half is stored as U+FFFD).
 
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"
@@ -41,7 +42,9 @@ void checkRoundTrip(const xls::Workbook &wb)
         for (const xls::Row &r : s.rows) {
             for (const xls::CellEntry &e : r.cells) {
                 const xls::Cell *c = t.cell(r.index, e.column);
-                if (!c || !e.cell.sameValue(*c)) {
+                xls::Cell stored = e.cell;
+                stored.text = xls::withoutLoneSurrogates(stored.text);
+                if (!c || !stored.sameValue(*c)) {
                     std::fprintf(stderr, "cell %d,%d differs after a rewrite\n", r.index, e.column);
                     std::abort();
                 }

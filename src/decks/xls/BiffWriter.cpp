@@ -71,21 +71,6 @@ public:
     }
 };
 
-// The text with every half of a surrogate pair that has no other half
-// replaced by U+FFFD, so that the file holds well-formed UTF-16.
-QString withoutLoneSurrogates(const QString &s)
-{
-    QString out = s;
-    for (qsizetype i = 0; i < out.size(); ++i) {
-        const QChar c = out.at(i);
-        if (c.isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (c.isSurrogate())
-            out[i] = QChar::ReplacementCharacter;
-    }
-    return out;
-}
-
 bool fitsLatin1(const QString &s)
 {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() <= 0xFF; });
@@ -355,6 +340,19 @@ void putSheet(Buffer &out, const Sheet &sheet, const std::vector<std::uint32_t> 
 }
 
 }  // namespace
+
+QString withoutLoneSurrogates(const QString &s)
+{
+    QString out = s;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out.at(i);
+        if (c.isHighSurrogate() && i + 1 < out.size() && out.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
 
 QByteArray writeBiff(const Workbook &wb)
 {

@@ -5,8 +5,13 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QString>
 
 namespace xls {
+
+// The text as the writer stores it: every half of a surrogate pair that has
+// no other half becomes U+FFFD, so that the file holds well-formed UTF-16.
+QString withoutLoneSurrogates(const QString &s);
 
 // The "Workbook" stream. Throws XlsError when the workbook holds features
 // the model cannot carry (Workbook::unsupported) or has no sheet.
