@@ -65,7 +65,6 @@ private slots:
         QVERIFY(control(w, "picAboutUs")->geometry().contains(w.centralWidget()->rect()));
 
         w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.windowTitle(), QStringLiteral("Mnemora"));
         QCOMPARE(menuBarItems(w), (QStringList{"&Decks", "&Options", "&Help"}));
         QVERIFY(toolbarShown(w));
@@ -126,10 +125,7 @@ private slots:
             frmQuestion w(folder.path());
             w.show();
             w.StudyCopyPath = studyCopy;
-            if (exit)
-                click(w.findChild<QAbstractButton *>("PicExit"));
-            else
-                QVERIFY(w.close());
+            QVERIFY(exit ? (click(w.findChild<QAbstractButton *>("PicExit")), true) : w.close());
             QVERIFY(w.isHidden());
             QTest::qWait(50);
             QVERIFY(!QApplication::activeModalWidget());

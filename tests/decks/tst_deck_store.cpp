@@ -7,23 +7,15 @@
 #include "decks/xls/BiffReader.h"
 #include "decks/xls/BiffWriter.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace decktest;
-using decks::DeckConnection;
-using decks::DeckError;
-using decks::DeckRecordset;
-using Mode = decks::DeckConnection::Mode;
+using namespace decks;
+using Mode = DeckConnection::Mode;
 
 // A deck opened with its record set on Sheet1.
 struct Opened {
-    Opened(const QString &path, Mode mode)
-    {
-        c.Open(path, mode);
-        rs.Open(c);
-    }
+    Opened(const QString &path, Mode mode) { c.Open(path, mode), rs.Open(c); }
     DeckConnection c;
     DeckRecordset rs;
 };
@@ -125,7 +117,6 @@ private slots:
         for (auto move : {&DeckRecordset::MoveFirst, &DeckRecordset::MoveLast, &DeckRecordset::MoveNext})
             QVERIFY_THROWS_EXCEPTION(DeckError, (rs.*move)());
         c.AppendRow("Question", "Answer");
-        QCOMPARE(rs.RecordCount(), 0);
         rs.Requery();
         QCOMPARE(rs.RecordCount(), 1);
     }
@@ -135,12 +126,12 @@ private slots:
         const QString path = copyOf("capitals-xlwt.xls");
         {
             auto &&[c, rs] = Opened(path, Mode::Edit);
+            const auto blankOut = [&] { rs.SetField(0, QVariant()), rs.SetField(1, QString()); };
             rs.SetAbsolutePosition(2);
             rs.SetField(1, QString::fromUtf8("Bern – Berne"));
             rs.SetField(0, 12);
             rs.SetAbsolutePosition(5);  // blanked rows stay rows, here and at the end
-            rs.SetField(0, QVariant());
-            rs.SetField(1, QString());
+            blankOut();
             c.AppendRow("O'Neill's \"quote\"", 7.5);
             c.AppendRow(QVariant(), QString::fromUtf8("日本"));
             c.AppendRow("gone", "too");
@@ -150,18 +141,14 @@ private slots:
             rs.Requery();
             QCOMPARE(rs.RecordCount(), 13);
             rs.MoveLast();
-            rs.SetField(0, QVariant());
-            rs.SetField(1, QString());
+            blankOut();
             c.Commit();
             QVERIFY(!c.HasChanges());
             QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).filter("capitals").size(), 1);
         }
         auto &&[c, rs] = Opened(path, Mode::Edit);
         QCOMPARE(rs.RecordCount(), 13);
-        auto row = [&](int n) {
-            rs.SetAbsolutePosition(n);
-            return QVariantList{rs.Field(0), rs.Field(1)};
-        };
+        auto row = [&](int n) { return rs.SetAbsolutePosition(n), QVariantList{rs.Field(0), rs.Field(1)}; };
         const QVariantList blank{QVariant(), QVariant()};
         QCOMPARE(row(2), (QVariantList{12.0, QString::fromUtf8("Bern – Berne")}));
         QCOMPARE(row(5), blank);
@@ -239,25 +226,24 @@ private slots:
         QVERIFY(!c.HasChanges());
     }
 
+    // Each row is named by the text its number reads as.
     void numberText_data()
     {
         QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("negative") << -0.25 << "-0.25";
-        QTest::newRow("negative zero") << -0.0 << "0";
-        QTest::newRow("15 digits") << 123456789012345.0 << "123456789012345";
-        QTest::newRow("16 digits rounds") << 1234567890123456.0 << "1.23456789012346E+15";
-        QTest::newRow("1E+15") << 1e15 << "1E+15";
-        QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
-        QTest::newRow("0.0001") << 0.0001 << "0.0001";
-        QTest::newRow("1E-05") << 0.00001 << "1E-05";
+        QTest::newRow("-0.25") << -0.25;
+        QTest::newRow("0") << -0.0;  // negative zero
+        QTest::newRow("123456789012345") << 123456789012345.0;  // 15 digits
+        QTest::newRow("1.23456789012346E+15") << 1234567890123456.0;  // 16 digits round
+        QTest::newRow("1E+15") << 1e15;
+        QTest::newRow("0.3") << 0.1 + 0.2;  // binary noise
+        QTest::newRow("0.0001") << 0.0001;
+        QTest::newRow("1E-05") << 0.00001;
     }
 
     void numberText()
     {
         QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(decks::numberText(value), text);
+        QCOMPARE(decks::numberText(value), QString::fromLatin1(QTest::currentDataTag()));
     }
 };
 
