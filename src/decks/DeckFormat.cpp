@@ -3,17 +3,9 @@
 #include "decks/odf/OdsReader.h"
 #include "decks/ooxml/XlsxReader.h"
 #include "decks/xls/BiffReader.h"
-#include "decks/xls/CompoundFile.h"
 #include "decks/zip/ZipArchive.h"
 
-#include <QFile>
-
 namespace decks {
-namespace {
-
-const QByteArray kCompoundSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-
-}  // namespace
 
 const QString kNotEditableMessage = QStringLiteral(
     "This deck can be studied here but not edited. Save it as an Excel 97-2003 workbook (.xls) to edit it in "
@@ -39,19 +31,6 @@ DeckContent readDeckContent(const QByteArray &bytes)
     // compound file.
     content.workbook = xls::readWorkbookFile(bytes);
     return content;
-}
-
-bool isEditableDeck(const QString &path)
-{
-    QFile file(path.trimmed());
-    if (!file.open(QIODevice::ReadOnly) || file.peek(kCompoundSignature.size()) != kCompoundSignature)
-        return false;
-    try {
-        xls::readCompoundFile(file.readAll());
-        return true;
-    } catch (const xls::XlsError &) {
-        return false;
-    }
 }
 
 }  // namespace decks

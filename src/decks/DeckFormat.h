@@ -24,10 +24,6 @@ struct DeckContent {
 // formats, or a damaged file of one.
 DeckContent readDeckContent(const QByteArray &bytes);
 
-// True only for a file that is an Excel 97-2003 workbook (a compound file
-// holding a Workbook stream), the one format the card editor can write.
-bool isEditableDeck(const QString &path);
-
 // Shown instead of the card editor for a deck that is not an .xls workbook.
 extern const QString kNotEditableMessage;
 

@@ -10,11 +10,6 @@
 
 namespace decks {
 
-QString StudyElement::tagName() const
-{
-    return doc_ ? doc_->rootName_ : QString();
-}
-
 int StudyElement::childCount() const
 {
     return doc_ ? static_cast<int>(doc_->nodes_.size()) : 0;
@@ -38,7 +33,6 @@ QString StudyElement::text(int card, int side) const
 void StudyDocument::clear()
 {
     loaded_ = false;
-    rootName_.clear();
     nodes_.clear();
     fields_.clear();
 }
@@ -160,7 +154,6 @@ bool StudyDocument::parseOwnForm(const QByteArray &bytes)
     for (; p < end; ++p)
         if (*p != '\r' && *p != '\n' && *p != ' ' && *p != '\t')
             return false;
-    rootName_ = QStringLiteral("Root");
     return true;
 }
 
@@ -185,7 +178,6 @@ bool StudyDocument::parseGeneral(const QByteArray &bytes)
                 if (sawRoot)
                     return false;
                 sawRoot = true;
-                rootName_ = xml.name().toString();
             } else if (depth == 2) {
                 newNode();
             } else if (depth == 3) {

@@ -24,7 +24,6 @@ public:
     explicit StudyElement(const StudyDocument *document) : doc_(document) {}
 
     bool isNull() const { return doc_ == nullptr; }
-    QString tagName() const;
     // The number of child nodes: the cards.
     int childCount() const;
     // The number of child nodes of card number card; throws DeckError when
@@ -63,7 +62,6 @@ private:
     };
 
     bool loaded_ = false;
-    QString rootName_;
     std::vector<Node> nodes_;
     std::vector<QString> fields_;
 };
