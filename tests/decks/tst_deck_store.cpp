@@ -78,24 +78,19 @@ private slots:
         auto &&[c, rs] = Opened(dataPath("capitals-xlwt.xls"), Mode::ReadOnly);
         QCOMPARE(rs.RecordCount(), 10);
         QCOMPARE(rs.AbsolutePosition(), 1);
-        QVERIFY(!rs.BOF() && !rs.EOF_());
-        rs.MovePrevious();
-        QVERIFY(rs.BOF());
-        QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosBOF);
-        QVERIFY_THROWS_EXCEPTION(DeckError, rs.MovePrevious());
-        QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));
-        rs.MoveNext();
-        QCOMPARE(rs.AbsolutePosition(), 1);
-        rs.MoveLast();
-        QCOMPARE(rs.AbsolutePosition(), 10);
-        rs.MoveNext();
-        QVERIFY(rs.EOF_());
-        QCOMPARE(rs.AbsolutePosition(), DeckRecordset::PosEOF);
-        QVERIFY_THROWS_EXCEPTION(DeckError, rs.MoveNext());
-        rs.MovePrevious();
-        QCOMPARE(rs.AbsolutePosition(), 10);
-        rs.MoveFirst();
-        QCOMPARE(rs.AbsolutePosition(), 1);
+        using R = DeckRecordset;
+        // Each move and the position it leads to; no move goes past either end.
+        for (auto [move, position] : {std::pair{&R::MovePrevious, R::PosBOF}, {&R::MoveNext, 1}, {&R::MoveLast, 10},
+                                      {&R::MoveNext, R::PosEOF}, {&R::MovePrevious, 10}, {&R::MoveFirst, 1}}) {
+            (rs.*move)();
+            QCOMPARE(rs.AbsolutePosition(), position);
+            QCOMPARE(rs.BOF(), position == R::PosBOF);
+            QCOMPARE(rs.EOF_(), position == R::PosEOF);
+            if (position < 0) {
+                QVERIFY_THROWS_EXCEPTION(DeckError, (rs.*move)());
+                QVERIFY_THROWS_EXCEPTION(DeckError, rs.Field(0));
+            }
+        }
         rs.SetAbsolutePosition(4);
         for (int position : {0, -1, 11, 40000}) {
             QVERIFY_THROWS_EXCEPTION(DeckError, rs.SetAbsolutePosition(position));
