@@ -220,26 +220,6 @@ private slots:
         QCOMPARE(readFile(path), before);
         QVERIFY(!c.HasChanges());
     }
-
-    // Each row is named by the text its number reads as.
-    void numberText_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::newRow("-0.25") << -0.25;
-        QTest::newRow("0") << -0.0;  // negative zero
-        QTest::newRow("123456789012345") << 123456789012345.0;  // 15 digits
-        QTest::newRow("1.23456789012346E+15") << 1234567890123456.0;  // 16 digits round
-        QTest::newRow("1E+15") << 1e15;
-        QTest::newRow("0.3") << 0.1 + 0.2;  // binary noise
-        QTest::newRow("0.0001") << 0.0001;
-        QTest::newRow("1E-05") << 0.00001;
-    }
-
-    void numberText()
-    {
-        QFETCH(double, value);
-        QCOMPARE(decks::numberText(value), QString::fromLatin1(QTest::currentDataTag()));
-    }
 };
 
 QTEST_GUILESS_MAIN(DeckStoreTest)

@@ -146,7 +146,14 @@ private slots:
         QTest::newRow("empty rows between cards")
             << Rows{{"q1", "a1"}, {none, none}, {none, none}, {none, "x"}, {"q2", "a2"}}
             << cards(card("q1", "a1") + card("q2", "a2"));
-        QTest::newRow("numbers are text") << Rows{{7.0, 49.0}, {0.5, 1e20}} << cards(card("7", "49") + card("0.5", "1E+20"));
+        // Numbers in their usual text form (numberText): 15 significant digits,
+        // the exponent form from 1E+15 and below 0.0001, no negative zero, no
+        // binary noise.
+        QTest::newRow("numbers are text")
+            << Rows{{7.0, 49.0}, {0.5, 1e20}, {-0.25, -0.0}, {123456789012345.0, 1234567890123456.0}, {1e15, 0.1 + 0.2},
+                    {0.0001, 0.00001}}
+            << cards(card("7", "49") + card("0.5", "1E+20") + card("-0.25", "0") +
+                     card("123456789012345", "1.23456789012346E+15") + card("1E+15", "0.3") + card("0.0001", "1E-05"));
     }
 
     void rowRules()
