@@ -9,14 +9,11 @@
 #include "decks/xls/CompoundFile.h"
 #include "decks/xls/Workbook.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 namespace decktest {
 

@@ -192,6 +192,11 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, xlsDeck);
         // The .xls deck gives the same study copy, as tst_deckfiles checks.
+        // Such decks are refused by the store for editing (the editor's own
+        // refusal is tested with the editor).
+        DeckConnection c;
+        QVERIFY_THROWS_EXCEPTION(DeckError, c.Open(dataPath(file), Mode::Edit));
+        QVERIFY(!c.IsOpen());
         QCOMPARE(studyCopyOf(readFile(dataPath(file))).toUtf8() + "\r\n", readFile(dataPath("expected/" + xlsDeck + ".xml")));
     }
 
@@ -251,16 +256,6 @@ private slots:
         const QString copy = studyCopyOf(bytes);
         QCOMPARE(copy.count(QStringLiteral("<Card>")), cards);
         QVERIFY2(copy.endsWith(card + "</Card></Root>") || card.isEmpty(), qPrintable(copy));
-    }
-
-    // Refused by the store itself; the editor's own refusal is tested with the editor.
-    void neverOpenedForEditing()
-    {
-        for (const char *file : {"rich-soffice.xlsx", "rich-soffice.ods"}) {
-            decks::DeckConnection c;
-            QVERIFY_THROWS_EXCEPTION(DeckError, c.Open(dataPath(file), Mode::Edit));
-            QVERIFY(!c.IsOpen());
-        }
     }
 };
 
