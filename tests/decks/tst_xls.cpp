@@ -16,7 +16,6 @@ using namespace decktest;
 using xls::Cell;
 namespace biff = xls::biff;
 
-Q_DECLARE_METATYPE(QList<decktest::Rec>)
 Q_DECLARE_METATYPE(xls::Workbook)
 
 namespace {
@@ -69,8 +68,7 @@ private slots:
     // noted as one a rewrite would lose.
     void handMadeStreams_data()
     {
-        QTest::addColumn<QList<Rec>>("globals");
-        QTest::addColumn<QList<Rec>>("sheet");
+        QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QByteArray>("cells");  // as JSON
         QTest::addColumn<QString>("unsupported");
 
@@ -79,38 +77,36 @@ private slots:
         // 3: phonetic (ext) data of 5 bytes skipped.
         // 4: a string whose header starts a CONTINUE record (no option byte).
         QTest::newRow("shared strings over CONTINUE records")
-            << QList<Rec>{{biff::kSst, le32(4) + le32(4) + le16(4) + QByteArray(1, '\0') + "abc"},
+            << biffStream({{biff::kSst, le32(4) + le32(4) + le16(4) + QByteArray(1, '\0') + "abc"},
                           {biff::kContinue, QByteArray(1, '\1') + le16(0x0416)              // one wide char
                                                 + le16(2) + QByteArray(1, '\x08') + le16(2) + "hi"  // 2 runs
                                                 + le32(0x00010000)},                        // first run
                           {biff::kContinue, le32(0x00020001)                                // second run
                                                 + le16(3) + QByteArray(1, '\x04') + le32(5) + "xyz"
                                                 + QByteArray(5, '\x7F')},
-                          {biff::kContinue, le16(2) + QByteArray(1, '\1') + le16(0x6F22) + le16(0x5B57)}}
-            << QList<Rec>{{biff::kLabelSst, cellHead(0, 0) + le32(0)}, {biff::kLabelSst, cellHead(1, 0) + le32(1)},
-                          {biff::kLabelSst, cellHead(2, 0) + le32(2)}, {biff::kLabelSst, cellHead(3, 0) + le32(3)}}
+                          {biff::kContinue, le16(2) + QByteArray(1, '\1') + le16(0x6F22) + le16(0x5B57)}},
+                          {{biff::kLabelSst, cellHead(0, 0) + le32(0)}, {biff::kLabelSst, cellHead(1, 0) + le32(1)},
+                           {biff::kLabelSst, cellHead(2, 0) + le32(2)}, {biff::kLabelSst, cellHead(3, 0) + le32(3)}})
             << QByteArray(R"([[0, 0, "text", "abcЖ"], [1, 0, "text", "hi"], [2, 0, "text", "xyz"], [3, 0, "text", "漢字"]])")
             << "text with mixed fonts or phonetic guides";
 
         // Every kind of cell record, and a later record for a cell replacing
         // the earlier one, wherever its row stands.
         QTest::newRow("cell records")
-            << QList<Rec>{}
-            << QList<Rec>{
+            << biffStream({}, {
                    {biff::kNumber, cellHead(2, 1) + f64(1)},  // replaced below
                    {biff::kNumber, cellHead(0, 0) + f64(3.25)},
                    {biff::kRk, cellHead(0, 1) + le32((static_cast<std::uint32_t>(-7) << 2) | 2)},  // integer
                    {biff::kRk, cellHead(0, 2) + le32((1234u << 2) | 3)},                           // integer / 100
                    {biff::kRk, cellHead(0, 3) + le32(0x3FF80000)},                                 // double 1.5
-                   {biff::kMulRk,
-                    le16(1) + le16(2) + le16(15) + le32((5u << 2) | 2) + le16(15) + le32((6u << 2) | 2) + le16(3)},
+                   {biff::kMulRk, le16(1) + le16(2) + le16(15) + le32((5u << 2) | 2) + le16(15) + le32((6u << 2) | 2) + le16(3)},
                    {biff::kBoolErr, cellHead(2, 0) + QByteArray("\x01\x00", 2)},  // TRUE
                    {biff::kBoolErr, cellHead(2, 1) + QByteArray("\x07\x01", 2)},  // #DIV/0!
                    {biff::kBlank, cellHead(3, 4)},
                    {biff::kMulBlank, le16(4) + le16(0) + le16(15) + le16(15) + le16(15) + le16(2)},  // A5:C5
                    {biff::kLabel, cellHead(5, 0) + str16("label")},
                    {biff::kRString, cellHead(6, 0) + str16("rich") + le16(1) + le32(0x00010000)},
-                   {biff::kNumber, cellHead(0, 6) + f64(2)}}  // back in the first row
+                   {biff::kNumber, cellHead(0, 6) + f64(2)}})  // back in the first row
             << QByteArray(R"([[0, 0, "number", 3.25], [0, 1, "number", -7], [0, 2, "number", 12.34],
                               [0, 3, "number", 1.5], [0, 6, "number", 2], [1, 2, "number", 5], [1, 3, "number", 6],
                               [2, 0, "bool", 1], [2, 1, "error", 7], [3, 4, "blank", null], [4, 0, "blank", null],
@@ -121,38 +117,29 @@ private slots:
         // Formula results are kept as values: a number, a text in the STRING
         // record that follows (after a shared formula), a boolean, an error
         // and an empty text.
-        auto formula = [](int row, const QByteArray &result) {
-            return Rec{biff::kFormula,
-                       cellHead(row, 0) + result + le16(0) + le32(0) + le16(3) + QByteArray("\x1E\x01\x00", 3)};
-        };
-        auto special = [](int kind, int value) {
-            return QByteArray(1, static_cast<char>(kind)) + QByteArray(1, '\0')
-                   + QByteArray(1, static_cast<char>(value)) + QByteArray(3, '\0') + le16(0xFFFF);
-        };
+        auto special = [](char kind, char value) { return QByteArray(1, kind) + '\0' + value + QByteArray(3, '\0') + le16(0xFFFF); };
         QTest::newRow("formula results")
-            << QList<Rec>{}
-            << QList<Rec>{formula(0, f64(42)), formula(1, special(0, 0)), {biff::kShrFmla, QByteArray(10, '\0')},
-                          {biff::kString, str16("cached text")}, formula(2, special(1, 1)),
-                          formula(3, special(2, 0x2A)), formula(4, special(3, 0))}
+            << biffStream({}, {formula(0, f64(42)), formula(1, special(0, 0)), {biff::kShrFmla, QByteArray(10, '\0')},
+                               {biff::kString, str16("cached text")}, formula(2, special(1, 1)),
+                               formula(3, special(2, 0x2A)), formula(4, special(3, 0))})
             << QByteArray(R"([[0, 0, "number", 42], [1, 0, "text", "cached text"], [2, 0, "bool", 1],
                               [3, 0, "error", 42], [4, 0, "text", ""]])")
             << "formulas";
         // A chart sheet listed in the index is not read but is remembered.
-        QTest::newRow("chart sheet") << QList<Rec>{boundSheet(0x7FFF, "Chart", 2)} << QList<Rec>{} << QByteArray("[]")
+        QTest::newRow("chart sheet") << biffStream({boundSheet(0x7FFF, "Chart", 2)}, {}) << QByteArray("[]")
                                      << "chart sheets";
     }
 
     void handMadeStreams()
     {
-        QFETCH(QList<Rec>, globals);
-        QFETCH(QList<Rec>, sheet);
+        QFETCH(QByteArray, stream);
         QFETCH(QByteArray, cells);
         QFETCH(QString, unsupported);
         const QJsonArray expected = QJsonDocument::fromJson(cells).array();
         const int rows = expected.isEmpty() ? 0 : expected.last()[0].toInt() + 1;
         const QJsonObject sheet1{{"name", "Sheet1"}, {"rows", rows}, {"cells", expected}};
-        QCOMPARE(cellsDiff(modelJson(xls::readBiff(biffStream(globals, sheet))), {{"sheets", QJsonArray{sheet1}}}), QString());
-        QCOMPARE(xls::readBiff(biffStream(globals, sheet)).unsupported, QStringList{unsupported});
+        QCOMPARE(cellsDiff(modelJson(xls::readBiff(stream)), {{"sheets", QJsonArray{sheet1}}}), QString());
+        QCOMPARE(xls::readBiff(stream).unsupported, QStringList{unsupported});
     }
 
     // Damaged files from elsewhere and hand-made streams the reader must
