@@ -9,14 +9,11 @@
 #include "decks/xls/CompoundFile.h"
 #include "decks/xls/Workbook.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 namespace decktest {
 
@@ -177,6 +174,10 @@ inline QByteArray biffStream(const QList<Rec> &globals, const QList<Rec> &sheet)
     g[g.size() - 2] = boundSheet(static_cast<std::uint32_t>(records(g).size()), "Sheet1");
     return records(g) + records(QList<Rec>{bof(xls::biff::kWorksheet)} + sheet + QList<Rec>{eof});
 }
+
+// A FORMULA record for the formula =1 in column A, with its cached result.
+inline Rec formula(int row, const QByteArray &result)
+{ return {xls::biff::kFormula, cellHead(row, 0) + result + le16(0) + le32(0) + le16(3) + QByteArray("\x1E\x01\x00", 3)}; }
 
 inline QByteArray xlsFile(const QByteArray &stream) { return xls::writeCompoundFile(stream, {}); }
 

@@ -5,7 +5,7 @@ if(NOT TARGET PkgConfig::FREEXL)
 endif()
 
 set(_decks_tests ${CMAKE_CURRENT_LIST_DIR})
-foreach(_t xls_reader xls_writer deck_store study_copy sheet_decks)
+foreach(_t xls decks)
   mnemora_add_test(tst_${_t} SOURCES ${_decks_tests}/tst_${_t}.cpp ${_decks_tests}/DeckTestSupport.h
                    LIBS PkgConfig::FREEXL)
   target_include_directories(tst_${_t} PRIVATE ${_decks_tests})
