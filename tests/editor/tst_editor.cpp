@@ -13,14 +13,24 @@
 #include "support/GuiTest.h"
 
 #include <QInputDialog>
-#include <QLabel>
 #include <QTextEdit>
 
 using namespace guitest;
 using editor::CardRow;
 using Rows = std::vector<CardRow>;
 
+// One step of a script: what the user does ("<", ">", "-" for Remove,
+// "+question|answer" to type a card and Add it, "@n" to << from a new card
+// until card n shows, "edit" to Edit Deck "Letters" again), then the card
+// and buttons shown (see Editor::state(); empty: not looked at) and the
+// message shown (empty: none).
+struct Step {
+    QString act, shows = {}, message = {};
+};
+using Script = QList<Step>;
+
 Q_DECLARE_METATYPE(Rows)
+Q_DECLARE_METATYPE(Script)
 
 namespace {
 
@@ -47,18 +57,9 @@ QString readersDiff(const QString &path)
 
 // A shown window on a program folder of its own.
 struct Editor {
-    Editor()
-    {
-        w = std::make_unique<frmQuestion>(folder.path());
-        w->show();
-        activate();
-    }
+    Editor() { w->show(), activate(); }
     // The window active again, as after a dialog closes.
-    void activate()
-    {
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
+    void activate() { w->activateWindow(); QVERIFY(QTest::qWaitForWindowActive(w.get())); }
     QWidget *get(const char *name) { return w->findChild<QWidget *>(QLatin1String(name)); }
     QAbstractButton *button(const char *name) { return qobject_cast<QAbstractButton *>(get(name)); }
     bool shown(const char *name) { return !get(name)->isHidden(); }
@@ -72,6 +73,13 @@ struct Editor {
             out += get(name)->isEnabled() ? sign : '.';
         return out;
     }
+    // Runs action with message waiting to record what it shows.
+    std::shared_ptr<Message> answered(std::shared_ptr<Message> message, const std::function<void()> &action)
+    {
+        action();
+        stopPollers();
+        return message;
+    }
 
     // "Add Deck" with name typed into the input box (a null name cancels it).
     std::shared_ptr<Message> create(const QString &name, bool fromToolbar = true)
@@ -82,17 +90,12 @@ struct Editor {
             box->setTextValue(name);
             name.isNull() ? box->reject() : box->accept();
         });
-        fromToolbar ? click(button("picAddDeck")) : w->mnuAdd->trigger();
-        stopPollers();
-        return message;
+        return answered(message, [&] { fromToolbar ? click(button("picAddDeck")) : w->mnuAdd->trigger(); });
     }
     // "Edit Deck" on the file at path.
     std::shared_ptr<Message> edit(const QString &path)
     {
-        auto message = answerFileDialog(path);
-        w->mnuEditDeck->trigger();
-        stopPollers();
-        return message;
+        return answered(answerFileDialog(path), [&] { w->mnuEditDeck->trigger(); });
     }
     // "Edit Deck" on a deck "Letters" of the given "question|answer" rows.
     QString edit(const QStringList &rows)
@@ -101,8 +104,7 @@ struct Editor {
         for (const QString &r : rows)
             cells.append({r.section('|', 0, 0), r.section('|', 1)});
         writeDeck(deck("Letters"), cells);
-        edit(deck("Letters"));
-        return deck("Letters");
+        return edit(deck("Letters")), deck("Letters");
     }
     // A card typed in; the "&Decks" menu is off while either box holds text.
     void type(const QString &q, const QString &a)
@@ -113,39 +115,33 @@ struct Editor {
     }
     std::shared_ptr<Message> press(const char *name)
     {
-        auto message = answerMessageBox(std::make_shared<Message>(), 500);
-        click(button(name));
-        stopPollers();
-        return message;
+        return answered(answerMessageBox(std::make_shared<Message>(), 500), [&] { click(button(name)); });
     }
-    std::shared_ptr<Message> add(const QString &q, const QString &a) { return type(q, a), press("cmdAdd"); }
-    // Steps, each a control ("<", ">", "-" for Remove, or "+question|answer"
-    // to type a card and Add it) and the state it leaves (empty: not looked
-    // at); no step shows a message, and text the editor puts in the boxes
-    // turns "&Decks" off as typing does.
-    void play(std::initializer_list<std::pair<QString, QString>> steps)
+    // Plays the steps; text the editor puts in the boxes turns "&Decks" off
+    // as typing does.
+    void play(const Script &steps)
     {
-        for (const auto &[step, after] : steps) {
-            if (step.startsWith('+'))
-                type(step.mid(1).section('|', 0, 0), step.section('|', 1));
-            const auto message = press(step == "<" ? "cmdPrev" : step == ">" ? "cmdNext" : step == "-" ? "cmdRemoveQuest" : "cmdAdd");
-            QVERIFY2(!message->shown, qPrintable(step + ": " + message->text));
-            if (!after.isEmpty())
-                QCOMPARE(state(), after);
+        for (const Step &step : steps) {
+            if (step.act.startsWith('@')) {
+                do
+                    click(button("cmdPrev"));
+                while (w->DeckRecordset->AbsolutePosition() > step.act.mid(1).toInt());
+            } else if (step.act == "edit") {
+                edit(deck("Letters"));
+            } else {
+                if (step.act.startsWith('+'))
+                    type(step.act.mid(1).section('|', 0, 0), step.act.section('|', 1));
+                const QString act = step.act.left(1);
+                QCOMPARE(press(act == "<" ? "cmdPrev" : act == ">" ? "cmdNext" : act == "-" ? "cmdRemoveQuest" : "cmdAdd")->text, step.message);
+            }
+            QCOMPARE(step.shows.isEmpty() ? step.shows : state(), step.shows);
             QCOMPARE(w->mnuDecks->isEnabled(), card() == "|");
         }
-    }
-    // From the new-card state, << until the card at position is shown.
-    void showCard(int position)
-    {
-        click(button("cmdPrev"));
-        while (w->DeckRecordset->AbsolutePosition() > position)
-            click(button("cmdPrev"));
     }
     QString deck(const QString &name) { return folder.deckPath(name + QStringLiteral(".xls")); }
 
     ProgramFolder folder;
-    std::unique_ptr<frmQuestion> w;
+    std::unique_ptr<frmQuestion> w = std::make_unique<frmQuestion>(folder.path());
 };
 
 }  // namespace
@@ -249,32 +245,13 @@ private slots:
         QCOMPARE(e.w->lblDecknameAdd->text(), QStringLiteral("AfterARun"));
     }
 
-    // ---- Adding and stepping ---------------------------------------------------------
-
-    void addAndStep()
-    {
-        Editor e;
-        e.create("Words");
-        for (const auto &[q, a] : {std::pair{"", ""}, {"only a question", ""}, {"", "only an answer"}})
-            QCOMPARE(e.add(q, a)->text, QStringLiteral("Please enter the Question and Answer"));
-        QCOMPARE(rowsOf(e.deck("Words")), QStringList{"Question|Answer"});
-        // A slash is text, blanks are text. << brings back the last card,
-        // then the one before, then the title row like any card; >> walks
-        // forward again and past the end, where << brings back the last card.
-        e.play({{"+What's up?|fine", "| <+.."}, {"+1/2| ", "| <+.."}, {"<", "1/2|  <.->"},
-                {"<", "What's up?|fine <.->"}, {"<", "Question|Answer ..->"}, {">", "What's up?|fine <.->"},
-                {">", "1/2|  <.->"}, {">", "| <+.."}, {"<", "1/2|  <.->"}});
-        QCOMPARE(rowsOf(e.deck("Words")), (QStringList{"Question|Answer", "What's up?|fine", "1/2| "}));
-        QCOMPARE(readersDiff(e.deck("Words")), QString());
-    }
-
     void pictures()
     {
         Editor e;
         e.create("Shapes");
         // A backslash typed by hand, before any picture was chosen, stores
         // the reference of none.
-        e.play({{"+a\\b|typed", ""}});
+        e.play({{"+a\\b|typed"}});
         // A drive path in the answer box is refused when the focus leaves it.
         e.activate();
         e.w->txtAddAns->setFocus();
@@ -297,59 +274,61 @@ private slots:
             QCOMPARE(e.card(), QDir::toNativeSeparators(chosen) + "|");
             QVERIFY(e.w->lblHide->text() == "\\Images\\cat.png" && e.w->focusWidget() == e.w->txtAddAns);
             QVERIFY(QImage(inImages).size() == QSize(8, 8));
-            QVERIFY(!e.add(e.w->txtAddQuest->toPlainText(), "a cat")->shown);
+            e.play({{"+" + e.w->txtAddQuest->toPlainText() + "|a cat"}});
         }
         QCOMPARE(rowsOf(e.deck("Shapes")),
                  (QStringList{"Question|Answer", "|typed", "\\Images\\cat.png|a cat", "\\Images\\cat.png|a cat"}));
         e.play({{"<", QDir::toNativeSeparators(inImages) + "|a cat <.->"}});
     }
 
-    // ---- Removing -------------------------------------------------------------------------
+    // ---- Adding, stepping and removing -------------------------------------------------
 
-    void remove_data()
+    void editCards_data()
     {
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QStringList>("after");
-        QTest::addColumn<QString>("shown");  // with the buttons enabled
+        QTest::addColumn<QStringList>("deck");  // the rows of the deck edited; none: a new deck
+        QTest::addColumn<Script>("script");
+        QTest::addColumn<QStringList>("after");  // the rows on disk at the end
+        // A slash is text, blanks are text. << brings back the last card,
+        // then the one before, then the title row like any card; >> walks
+        // forward again and past the end, where << brings back the last card.
+        const QString fillBoth = QStringLiteral("Please enter the Question and Answer");
+        QTest::newRow("adding and stepping")
+            << QStringList() << Script{{"+|", "", fillBoth}, {"+only a question|", "", fillBoth}, {"+|only an answer", "", fillBoth},
+                                       {"+What's up?|fine", "| <+.."}, {"+1/2| ", "| <+.."}, {"<", "1/2|  <.->"},
+                                       {"<", "What's up?|fine <.->"}, {"<", "Question|Answer ..->"}, {">", "What's up?|fine <.->"},
+                                       {">", "1/2|  <.->"}, {">", "| <+.."}, {"<", "1/2|  <.->"}}
+            << QStringList{"Question|Answer", "What's up?|fine", "1/2| "};
         const QStringList abcd{"A|a", "B|b", "C|c", "D|d"};
-        QTest::newRow("a middle card") << abcd << 2 << QStringList{"A|a", "C|c", "D|d", "|"} << "C|c <.->";
-        QTest::newRow("the first card") << abcd.mid(0, 3) << 1 << QStringList{"B|b", "C|c", "|"} << "B|b ..->";
-        QTest::newRow("the last card") << abcd.mid(0, 3) << 3 << QStringList{"A|a", "B|b", "|"} << "B|b <.->";
-        QTest::newRow("the last but one card") << abcd.mid(0, 2) << 2 << QStringList{"A|a", "|"} << "A|a ..->";
-        QTest::newRow("the only card") << abcd.mid(0, 1) << 1 << QStringList{"|"} << "| .+..";
+        QTest::newRow("remove a middle card") << abcd << Script{{"@2"}, {"-", "C|c <.->"}} << QStringList{"A|a", "C|c", "D|d", "|"};
+        QTest::newRow("remove the first card") << abcd.mid(0, 3) << Script{{"@1"}, {"-", "B|b ..->"}} << QStringList{"B|b", "C|c", "|"};
+        QTest::newRow("remove the last card") << abcd.mid(0, 3) << Script{{"@3"}, {"-", "B|b <.->"}} << QStringList{"A|a", "B|b", "|"};
+        QTest::newRow("remove the last but one card") << abcd.mid(0, 2) << Script{{"@2"}, {"-", "A|a ..->"}} << QStringList{"A|a", "|"};
+        QTest::newRow("remove the only card") << abcd.mid(0, 1) << Script{{"@1"}, {"-", "| .+.."}} << QStringList{"|"};
         QStringList many;
         for (int i = 1; i <= 151; ++i)
             many << QStringLiteral("q%1|answer %1").arg(i);
-        QTest::newRow("150 cards after") << many << 1 << many.mid(1) + QStringList{"|"} << "q2|answer 2 ..->";
+        QTest::newRow("remove with 150 cards after") << many << Script{{"@1"}, {"-", "q2|answer 2 ..->"}} << many.mid(1) + QStringList{"|"};
+        // >> past the last card goes onto the blank rows: a new card; the
+        // editor opened again on the deck takes its blank rows as such.
+        QTest::newRow("removals leave blank rows that adds fill")
+            << abcd.mid(0, 3) << Script{{"@1"}, {"-", "B|b ..->"}, {"-", "C|c ..->"}, {">", "| <+.."}, {"+D|d"}, {"edit"}, {"+E|e"}}
+            << QStringList{"C|c", "D|d", "E|e", "|", "|"};
     }
-    void remove()
+    void editCards()
     {
-        QFETCH(QStringList, rows);
-        QFETCH(int, position);
+        QFETCH(QStringList, deck);
+        QFETCH(Script, script);
         QFETCH(QStringList, after);
-        QFETCH(QString, shown);
         Editor e;
-        const QString path = e.edit(rows);
-        e.showCard(position);
-        e.play({{"-", shown}});
+        const QString path = deck.isEmpty() ? (e.create("Letters"), e.deck("Letters")) : e.edit(deck);
+        e.play(script);
         QCOMPARE(rowsOf(path), after);
-        QVERIFY(e.w->EditCardCount == rows.size() - 1 && e.w->BlankRows == 1);
+        // The editor counts the cards and the blank rows after them as on disk.
+        qint16 blanks = 0;
+        while (blanks < after.size() && after[after.size() - 1 - blanks] == "|")
+            ++blanks;
+        QVERIFY(e.w->EditCardCount == after.size() - blanks && e.w->BlankRows == blanks);
         QCOMPARE(readersDiff(path), QString());
-    }
-
-    void removalsLeaveBlankRowsThatAddsFill()
-    {
-        Editor e;
-        const QString path = e.edit(QStringList{"A|a", "B|b", "C|c"});
-        e.showCard(1);
-        // >> past the last card goes onto the blank rows: a new card.
-        e.play({{"-", "B|b ..->"}, {"-", "C|c ..->"}, {">", "| <+.."}, {"+D|d", ""}});
-        QCOMPARE(rowsOf(path), (QStringList{"C|c", "D|d", "|", "|"}));
-        // The editor opened again on the deck takes its blank rows as such.
-        e.edit(path);
-        e.play({{"+E|e", ""}});
-        QCOMPARE(rowsOf(path), (QStringList{"C|c", "D|d", "E|e", "|", "|"}));
     }
 
     // ---- A write that fails ---------------------------------------------------------------
@@ -369,7 +348,10 @@ private slots:
         const bool changed = fault.startsWith("changed");
         Editor e;
         const QString path = e.edit(QStringList{"A|a", "B|b"});
-        removing ? e.showCard(1) : e.type("typed", "card");
+        if (removing)
+            e.play({{"@1"}});
+        else
+            e.type("typed", "card");
         const QString before = e.state();
         using Fault = decks::DeckConnection::CommitFault;
         if (!changed) {
@@ -389,7 +371,7 @@ private slots:
         QCOMPARE(e.state(), removing && changed ? QStringLiteral("| <+..") : before);
         // The next try goes through, onto the deck as it is on disk.
         if (removing && changed)
-            e.showCard(1);
+            e.play({{"@1"}});
         e.press(removing ? "cmdRemoveQuest" : "cmdAdd");
         QCOMPARE(rowsOf(path), removing ? onDisk.mid(1) + QStringList{"|"} : onDisk + QStringList{"typed|card"});
     }
@@ -400,7 +382,7 @@ private slots:
     {
         Editor e;
         e.create("Capitals");
-        e.play({{"+France|Paris", ""}, {"+Spain|Madrid", ""}});
+        e.play({{"+France|Paris"}, {"+Spain|Madrid"}});
         click(e.button("cmdAddDone"));
         QVERIFY(e.shown("PicOpenDeck") && !e.shown("fraQuestion") && e.w->mnuDecks->isEnabled() && !e.w->DeckConnection);
         QCOMPARE(openDeck(*e.w, e.deck("Capitals"))->text, QString());
@@ -427,9 +409,9 @@ private slots:
         e.edit(other);
         QCOMPARE(e.w->lblDecknameAdd->text(), QStringLiteral("capitals-xlwt"));
         const int count = e.w->EditCardCount;
-        e.play({{"<", ""}});
+        e.play({{"<"}});
         QCOMPARE(e.w->DeckRecordset->AbsolutePosition(), count);
-        e.play({{">", "| <+.."}, {"+Japan|Tokyo", ""}});
+        e.play({{">", "| <+.."}, {"+Japan|Tokyo"}});
         QCOMPARE(readersDiff(other), QString());
         click(e.button("cmdAddDone"));
         openDeck(*e.w, other);
