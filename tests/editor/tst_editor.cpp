@@ -16,17 +16,17 @@
 #include <QTextEdit>
 
 using namespace guitest;
-using editor::CardRow;
-using Rows = std::vector<CardRow>;
+using Rows = std::vector<editor::CardRow>;
 
-// One step of a script: what the user does ("<", ">", "-" for Remove,
-// "+question|answer" to type a card and Add it, "@n" to << from a new card
-// until card n shows, "edit" to Edit Deck "Letters" again), then the card
-// and buttons shown (see Editor::state(); empty: not looked at) and the
-// message shown (empty: none).
-struct Step {
-    QString act, shows = {}, message = {};
-};
+// One step of a script on the deck "Letters": what the user does, then
+// what the editor shows (empty: not looked at) and the start of the message
+// it shows (empty: none). Steps: "<", ">", "-" for Remove, "+question|answer"
+// types a card and Adds it, "@n" clicks << from a new card until card n
+// shows, "edit" opens the deck again in the editor, "!disk full", "!folder
+// not writable" make the next save fail, "!changed by another writer"
+// writes the deck with a card "X" added, "=" shows the rows on disk
+// ("question|answer;...") instead of the card and buttons.
+struct Step { QString act, shows = {}, message = {}; };
 using Script = QList<Step>;
 
 Q_DECLARE_METATYPE(Rows)
@@ -40,12 +40,9 @@ QStringList rowsOf(const QString &path)
     decks::DeckConnection c;
     decks::DeckRecordset rs;
     c.Open(path, decks::DeckConnection::Mode::Edit);
-    rs.Open(c);
     QStringList rows;
-    for (int i = 1; i <= rs.RecordCount(); ++i) {
-        rs.SetAbsolutePosition(i);
+    for (rs.Open(c); !rs.EOF_(); rs.MoveNext())
         rows << decks::fieldText(rs.Field(0)) + QLatin1Char('|') + decks::fieldText(rs.Field(1));
-    }
     return rows;
 }
 
@@ -66,14 +63,9 @@ struct Editor {
     QString card() { return w->txtAddQuest->toPlainText() + '|' + w->txtAddAns->toPlainText(); }
     // The card in the boxes and which of <<, Add, Remove, >> are enabled,
     // as "question|answer <+->" with "." for off.
-    QString state()
-    {
-        QString out = card() + ' ';
-        for (const auto &[name, sign] : {std::pair{"cmdPrev", '<'}, {"cmdAdd", '+'}, {"cmdRemoveQuest", '-'}, {"cmdNext", '>'}})
-            out += get(name)->isEnabled() ? sign : '.';
-        return out;
-    }
-    // Runs action with message waiting to record what it shows.
+    QString state() { return card() + ' ' + on("cmdPrev", '<') + on("cmdAdd", '+') + on("cmdRemoveQuest", '-') + on("cmdNext", '>'); }
+    QChar on(const char *name, char sign) { return get(name)->isEnabled() ? sign : '.'; }
+    // Runs action with message waiting to record what it brings up.
     std::shared_ptr<Message> answered(std::shared_ptr<Message> message, const std::function<void()> &action)
     {
         action();
@@ -98,43 +90,49 @@ struct Editor {
         return answered(answerFileDialog(path), [&] { w->mnuEditDeck->trigger(); });
     }
     // "Edit Deck" on a deck "Letters" of the given "question|answer" rows.
-    QString edit(const QStringList &rows)
+    void edit(const QStringList &rows)
     {
         QList<QPair<QVariant, QVariant>> cells;
         for (const QString &r : rows)
             cells.append({r.section('|', 0, 0), r.section('|', 1)});
         writeDeck(deck("Letters"), cells);
-        return edit(deck("Letters")), deck("Letters");
+        edit(deck("Letters"));
     }
-    // A card typed in; the "&Decks" menu is off while either box holds text.
-    void type(const QString &q, const QString &a)
-    {
-        w->txtAddQuest->setPlainText(q);
-        w->txtAddAns->setPlainText(a);
-        QCOMPARE(w->mnuDecks->isEnabled(), card() == "|");
-    }
+    void type(const QString &q, const QString &a) { w->txtAddQuest->setPlainText(q), w->txtAddAns->setPlainText(a); }
     std::shared_ptr<Message> press(const char *name)
     {
         return answered(answerMessageBox(std::make_shared<Message>(), 500), [&] { click(button(name)); });
     }
-    // Plays the steps; text the editor puts in the boxes turns "&Decks" off
-    // as typing does.
+    // Plays the steps. Text in the boxes, typed or put there by the editor,
+    // turns "&Decks" off.
     void play(const Script &steps)
     {
+        using Fault = decks::DeckConnection::CommitFault;
         for (const Step &step : steps) {
-            if (step.act.startsWith('@')) {
+            const QString act = step.act.left(1), arg = step.act.mid(1);
+            QString message;
+            if (act == "@") {
                 do
                     click(button("cmdPrev"));
-                while (w->DeckRecordset->AbsolutePosition() > step.act.mid(1).toInt());
+                while (w->DeckRecordset->AbsolutePosition() > arg.toInt());
             } else if (step.act == "edit") {
                 edit(deck("Letters"));
-            } else {
-                if (step.act.startsWith('+'))
-                    type(step.act.mid(1).section('|', 0, 0), step.act.section('|', 1));
-                const QString act = step.act.left(1);
-                QCOMPARE(press(act == "<" ? "cmdPrev" : act == ">" ? "cmdNext" : act == "-" ? "cmdRemoveQuest" : "cmdAdd")->text, step.message);
+            } else if (step.act == "!changed by another writer") {
+                QTest::qWait(20);  // a modification time of its own
+                writeDeck(deck("Letters"), {{"A", "a"}, {"B", "b"}, {"X", "x"}});
+            } else if (act == "!") {
+                w->DeckConnection->failNextCommit(arg == "disk full" ? Fault::DiskFull : Fault::FolderNotWritable);
+            } else if (act != "=") {
+                if (act == "+")
+                    type(arg.section('|', 0, 0), arg.section('|', 1));
+                message = press(act == "<"   ? "cmdPrev"
+                                : act == ">" ? "cmdNext"
+                                : act == "-" ? "cmdRemoveQuest"
+                                             : "cmdAdd")->text;
             }
-            QCOMPARE(step.shows.isEmpty() ? step.shows : state(), step.shows);
+            QVERIFY2(step.message.isEmpty() ? message.isEmpty() : message.startsWith(step.message), qPrintable(message));
+            const QString shows = act == "=" ? rowsOf(deck("Letters")).join(';') : state();
+            QCOMPARE(step.shows.isEmpty() ? step.shows : shows, step.shows);
             QCOMPARE(w->mnuDecks->isEnabled(), card() == "|");
         }
     }
@@ -159,7 +157,7 @@ private slots:
     {
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<Rows>("after");
-        const CardRow a{"A", "a"}, b{"B", "b"}, d{"D", "d"}, blank{QString(), QString()};
+        const editor::CardRow a{"A", "a"}, b{"B", "b"}, d{"D", "d"}, blank{QString(), QString()};
         QTest::newRow("nothing follows") << Rows{a} << Rows{blank};
         QTest::newRow("an empty question ends the shift")
             << Rows{a, b, {QVariant(), "x"}, d} << Rows{b, blank, {QVariant(), "x"}, d};
@@ -173,9 +171,8 @@ private slots:
         // Each row as its texts and the question's type.
         const auto texts = [](const Rows &rs) {
             QStringList out;
-            for (const CardRow &r : rs)
-                out << decks::fieldText(r.question) + r.question.typeName() + "|" + r.answer.toString()
-                           + r.answer.typeName();
+            for (const editor::CardRow &r : rs)
+                out << decks::fieldText(r.question) + r.question.typeName() + "|" + r.answer.toString() + r.answer.typeName();
             return out;
         };
         QCOMPARE(texts(editor::removeAndShiftUp(rows)), texts(after));
@@ -194,8 +191,7 @@ private slots:
         QTest::newRow("a dot") << "my.deck" << bad;
         QTest::newRow("a separator") << "../Biology" << bad;
         QTest::newRow("a control character") << "Bio\tlogy" << bad;
-        QTest::newRow("a deck that exists")
-            << "Existing" << "A deck with this name already exists. Please choose another name";
+        QTest::newRow("a deck that exists") << "Existing" << "A deck with this name already exists. Please choose another name";
     }
     void createDeck()
     {
@@ -203,20 +199,17 @@ private slots:
         QFETCH(QString, message);
         Editor e;
         writeDeck(e.deck("Existing"), {{"keep", "me"}});
-        const auto files = [&] { return QDir(e.folder.path() + "/Decks/Deck1").entryList(QDir::Files).size(); };
-        const qsizetype before = files();
         const auto shown = e.create(name);
         const bool created = !name.isEmpty() && message.isEmpty();
         QCOMPARE(shown->text, message);
         QVERIFY(!shown->shown || (shown->title == "Mnemora" && shown->icon == QMessageBox::Information));
-        QCOMPARE(files(), before + created);
+        QCOMPARE(QDir(e.folder.path() + "/Decks/Deck1").entryList(QDir::Files).size(), 1 + created);
         QCOMPARE(rowsOf(e.deck("Existing")), QStringList{"keep|me"});
         QCOMPARE(e.shown("PicOpenDeck"), !created);
         QCOMPARE(e.shown("cmdAdd"), created);
         if (!created)
             return;
         QCOMPARE(e.w->lblDecknameAdd->text(), name);
-        QCOMPARE(rowsOf(e.deck(name)), QStringList{"Question|Answer"});
         QCOMPARE(e.state(), QStringLiteral("| .+.."));
         QVERIFY(e.shown("cmdAddBrowse") && e.w->focusWidget() == e.w->txtAddQuest);
         QVERIFY(!e.w->mnuOpt->isVisible() && !e.w->mnuHelp->isEnabled());
@@ -256,9 +249,7 @@ private slots:
         e.activate();
         e.w->txtAddAns->setFocus();
         e.type("q", "D:\\x");
-        auto message = answerMessageBox();
-        e.w->txtAddQuest->setFocus();
-        QTRY_VERIFY(message->shown);
+        const auto message = e.answered(answerMessageBox(), [&] { e.w->txtAddQuest->setFocus(); });
         QVERIFY(message->text == "Please provide the Image path in the Questions" && message->icon == QMessageBox::NoIcon);
         QVERIFY(e.card() == "|" && e.w->focusWidget() == e.w->txtAddQuest);
 
@@ -268,16 +259,13 @@ private slots:
         const QString picture = elsewhere.filePath("cat.png"), inImages = e.folder.path() + "/Images/cat.png";
         QVERIFY(QImage(QSize(8, 8), QImage::Format_RGB32).save(picture));
         for (const QString &chosen : {picture, inImages}) {
-            answerFileDialog(chosen);
-            click(e.button("cmdAddBrowse"));
-            stopPollers();
+            e.answered(answerFileDialog(chosen), [&] { click(e.button("cmdAddBrowse")); });
             QCOMPARE(e.card(), QDir::toNativeSeparators(chosen) + "|");
-            QVERIFY(e.w->lblHide->text() == "\\Images\\cat.png" && e.w->focusWidget() == e.w->txtAddAns);
-            QVERIFY(QImage(inImages).size() == QSize(8, 8));
+            QVERIFY(e.w->lblHide->text() == "\\Images\\cat.png" && e.w->focusWidget() == e.w->txtAddAns
+                    && QImage(inImages).size() == QSize(8, 8));
             e.play({{"+" + e.w->txtAddQuest->toPlainText() + "|a cat"}});
         }
-        QCOMPARE(rowsOf(e.deck("Shapes")),
-                 (QStringList{"Question|Answer", "|typed", "\\Images\\cat.png|a cat", "\\Images\\cat.png|a cat"}));
+        QCOMPARE(rowsOf(e.deck("Shapes")), (QStringList{"Question|Answer", "|typed", "\\Images\\cat.png|a cat", "\\Images\\cat.png|a cat"}));
         e.play({{"<", QDir::toNativeSeparators(inImages) + "|a cat <.->"}});
     }
 
@@ -298,21 +286,38 @@ private slots:
                                        {"<", "What's up?|fine <.->"}, {"<", "Question|Answer ..->"}, {">", "What's up?|fine <.->"},
                                        {">", "1/2|  <.->"}, {">", "| <+.."}, {"<", "1/2|  <.->"}}
             << QStringList{"Question|Answer", "What's up?|fine", "1/2| "};
-        const QStringList abcd{"A|a", "B|b", "C|c", "D|d"};
+        const QStringList abcd{"A|a", "B|b", "C|c", "D|d"}, abc = abcd.mid(0, 3), ab = abcd.mid(0, 2), blank{"|"};
         QTest::newRow("remove a middle card") << abcd << Script{{"@2"}, {"-", "C|c <.->"}} << QStringList{"A|a", "C|c", "D|d", "|"};
-        QTest::newRow("remove the first card") << abcd.mid(0, 3) << Script{{"@1"}, {"-", "B|b ..->"}} << QStringList{"B|b", "C|c", "|"};
-        QTest::newRow("remove the last card") << abcd.mid(0, 3) << Script{{"@3"}, {"-", "B|b <.->"}} << QStringList{"A|a", "B|b", "|"};
-        QTest::newRow("remove the last but one card") << abcd.mid(0, 2) << Script{{"@2"}, {"-", "A|a ..->"}} << QStringList{"A|a", "|"};
-        QTest::newRow("remove the only card") << abcd.mid(0, 1) << Script{{"@1"}, {"-", "| .+.."}} << QStringList{"|"};
+        QTest::newRow("remove the first card") << abc << Script{{"@1"}, {"-", "B|b ..->"}} << QStringList{"B|b", "C|c", "|"};
+        QTest::newRow("remove the last card") << abc << Script{{"@3"}, {"-", "B|b <.->"}} << QStringList{"A|a", "B|b", "|"};
+        QTest::newRow("remove the last but one card") << ab << Script{{"@2"}, {"-", "A|a ..->"}} << QStringList{"A|a", "|"};
+        QTest::newRow("remove the only card") << abcd.mid(0, 1) << Script{{"@1"}, {"-", "| .+.."}} << blank;
         QStringList many;
         for (int i = 1; i <= 151; ++i)
             many << QStringLiteral("q%1|answer %1").arg(i);
-        QTest::newRow("remove with 150 cards after") << many << Script{{"@1"}, {"-", "q2|answer 2 ..->"}} << many.mid(1) + QStringList{"|"};
+        QTest::newRow("remove with 150 cards after") << many << Script{{"@1"}, {"-", "q2|answer 2 ..->"}} << many.mid(1) + blank;
         // >> past the last card goes onto the blank rows: a new card; the
         // editor opened again on the deck takes its blank rows as such.
         QTest::newRow("removals leave blank rows that adds fill")
-            << abcd.mid(0, 3) << Script{{"@1"}, {"-", "B|b ..->"}, {"-", "C|c ..->"}, {">", "| <+.."}, {"+D|d"}, {"edit"}, {"+E|e"}}
+            << abc << Script{{"@1"}, {"-", "B|b ..->"}, {"-", "C|c ..->"}, {">", "| <+.."}, {"+D|d"}, {"edit"}, {"+E|e"}}
             << QStringList{"C|c", "D|d", "E|e", "|", "|"};
+        // A save that fails leaves the deck on disk whole and the editor as
+        // it was (the card typed kept); the next try goes through onto the
+        // deck as it is on disk.
+        const QString notSaved = QStringLiteral("The deck could not be saved: Cannot save");
+        const QString changed = QStringLiteral("The deck was changed by another program. It will be read again.");
+        for (const QString fault : {"disk full", "folder not writable", "changed by another writer"}) {
+            const bool other = fault.startsWith("changed");
+            const QStringList onDisk = other ? ab + QStringList{"X|x"} : ab;
+            const QString message = other ? changed : notSaved;
+            const Step fails{"!" + fault}, whole{"=", onDisk.join(';')};
+            QTest::addRow("add, %s", qPrintable(fault))
+                << ab << Script{fails, {"+typed|card", "typed|card <+..", message}, whole, {"+typed|card"}}
+                << onDisk + QStringList{"typed|card"};
+            QTest::addRow("remove, %s", qPrintable(fault))
+                << ab << Script{{"@1"}, fails, {"-", other ? "| <+.." : "A|a ..->", message}, whole, {"@1"}, {"-"}}
+                << onDisk.mid(1) + blank;
+        }
     }
     void editCards()
     {
@@ -320,60 +325,13 @@ private slots:
         QFETCH(Script, script);
         QFETCH(QStringList, after);
         Editor e;
-        const QString path = deck.isEmpty() ? (e.create("Letters"), e.deck("Letters")) : e.edit(deck);
+        deck.isEmpty() ? (void)e.create("Letters") : e.edit(deck);
         e.play(script);
-        QCOMPARE(rowsOf(path), after);
+        QCOMPARE(rowsOf(e.deck("Letters")), after);
         // The editor counts the cards and the blank rows after them as on disk.
-        qint16 blanks = 0;
-        while (blanks < after.size() && after[after.size() - 1 - blanks] == "|")
-            ++blanks;
-        QVERIFY(e.w->EditCardCount == after.size() - blanks && e.w->BlankRows == blanks);
-        QCOMPARE(readersDiff(path), QString());
-    }
-
-    // ---- A write that fails ---------------------------------------------------------------
-
-    void failedCommands_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<bool>("removing");
-        for (const bool removing : {false, true})
-            for (const char *fault : {"disk full", "folder not writable", "changed by another writer"})
-                QTest::addRow("%s, %s", removing ? "remove" : "add", fault) << QString(fault) << removing;
-    }
-    void failedCommands()
-    {
-        QFETCH(QString, fault);
-        QFETCH(bool, removing);
-        const bool changed = fault.startsWith("changed");
-        Editor e;
-        const QString path = e.edit(QStringList{"A|a", "B|b"});
-        if (removing)
-            e.play({{"@1"}});
-        else
-            e.type("typed", "card");
-        const QString before = e.state();
-        using Fault = decks::DeckConnection::CommitFault;
-        if (!changed) {
-            e.w->DeckConnection->failNextCommit(fault == "disk full" ? Fault::DiskFull : Fault::FolderNotWritable);
-        } else {  // another program writes the deck, at a modification time of its own
-            QTest::qWait(20);
-            writeDeck(path, {{"A", "a"}, {"B", "b"}, {"X", "by another program"}});
-        }
-        const QStringList onDisk = rowsOf(path);
-        const auto shown = e.press(removing ? "cmdRemoveQuest" : "cmdAdd");
-        QVERIFY2(shown->title == "Mnemora"
-                     && shown->text.startsWith(changed ? "The deck was changed by another program. It will be read again."
-                                                       : "The deck could not be saved: Cannot save"),
-                 qPrintable(shown->text));
-        QCOMPARE(rowsOf(path), onDisk);
-        QVERIFY(e.w->EditCardCount == onDisk.size() && e.w->BlankRows == 0);
-        QCOMPARE(e.state(), removing && changed ? QStringLiteral("| <+..") : before);
-        // The next try goes through, onto the deck as it is on disk.
-        if (removing && changed)
-            e.play({{"@1"}});
-        e.press(removing ? "cmdRemoveQuest" : "cmdAdd");
-        QCOMPARE(rowsOf(path), removing ? onDisk.mid(1) + QStringList{"|"} : onDisk + QStringList{"typed|card"});
+        const qsizetype cards = after.contains("|") ? after.indexOf("|") : after.size();
+        QVERIFY(e.w->EditCardCount == cards && e.w->BlankRows == after.size() - cards);
+        QCOMPARE(readersDiff(e.deck("Letters")), QString());
     }
 
     // ---- Decks made here and elsewhere, then studied ------------------------------------
@@ -387,7 +345,6 @@ private slots:
         QVERIFY(e.shown("PicOpenDeck") && !e.shown("fraQuestion") && e.w->mnuDecks->isEnabled() && !e.w->DeckConnection);
         QCOMPARE(openDeck(*e.w, e.deck("Capitals"))->text, QString());
         QCOMPARE(e.w->CardCount, qint16(2));  // the title row is no card
-        QVERIFY(QStringList({"France", "Spain"}).contains(e.w->lblQuestion->text()));
         click(e.button("cmdEnd"));
         click(e.button("cmdClose"));
 
@@ -408,14 +365,11 @@ private slots:
         const QString other = e.folder.addDeck("capitals-xlwt.xls");
         e.edit(other);
         QCOMPARE(e.w->lblDecknameAdd->text(), QStringLiteral("capitals-xlwt"));
-        const int count = e.w->EditCardCount;
-        e.play({{"<"}});
-        QCOMPARE(e.w->DeckRecordset->AbsolutePosition(), count);
-        e.play({{">", "| <+.."}, {"+Japan|Tokyo"}});
+        e.play({{"<", "Ireland|Dublin <.->"}, {">", "| <+.."}, {"+Japan|Tokyo"}});
         QCOMPARE(readersDiff(other), QString());
         click(e.button("cmdAddDone"));
         openDeck(*e.w, other);
-        QCOMPARE(e.w->CardCount, qint16(count + 1));
+        QCOMPARE(e.w->CardCount, qint16(11));
         QCOMPARE(e.w->CardText(e.w->CardCount - 1, 1), QStringLiteral("Tokyo"));
     }
 };
