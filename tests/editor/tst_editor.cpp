@@ -6,13 +6,13 @@
 
 #include "DeckTestSupport.h"
 
-#include "app/Widgets.h"
 #include "decks/DeckStore.h"
 #include "decks/xls/BiffReader.h"
 #include "editor/RemovalShift.h"
 #include "support/GuiTest.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QTextEdit>
 
 using namespace guitest;
@@ -63,7 +63,10 @@ struct Editor {
     QString card() { return w->txtAddQuest->toPlainText() + '|' + w->txtAddAns->toPlainText(); }
     // The card in the boxes and which of <<, Add, Remove, >> are enabled,
     // as "question|answer <+->" with "." for off.
-    QString state() { return card() + ' ' + on("cmdPrev", '<') + on("cmdAdd", '+') + on("cmdRemoveQuest", '-') + on("cmdNext", '>'); }
+    QString state()
+    {
+        return card() + ' ' + on("cmdPrev", '<') + on("cmdAdd", '+') + on("cmdRemoveQuest", '-') + on("cmdNext", '>');
+    }
     QChar on(const char *name, char sign) { return get(name)->isEnabled() ? sign : '.'; }
     // Runs action with message waiting to record what it brings up.
     std::shared_ptr<Message> answered(std::shared_ptr<Message> message, const std::function<void()> &action)
@@ -85,10 +88,7 @@ struct Editor {
         return answered(message, [&] { fromToolbar ? click(button("picAddDeck")) : w->mnuAdd->trigger(); });
     }
     // "Edit Deck" on the file at path.
-    std::shared_ptr<Message> edit(const QString &path)
-    {
-        return answered(answerFileDialog(path), [&] { w->mnuEditDeck->trigger(); });
-    }
+    std::shared_ptr<Message> edit(const QString &path) { return answered(answerFileDialog(path), [&] { w->mnuEditDeck->trigger(); }); }
     // "Edit Deck" on a deck "Letters" of the given "question|answer" rows.
     void edit(const QStringList &rows)
     {
@@ -99,15 +99,13 @@ struct Editor {
         edit(deck("Letters"));
     }
     void type(const QString &q, const QString &a) { w->txtAddQuest->setPlainText(q), w->txtAddAns->setPlainText(a); }
-    std::shared_ptr<Message> press(const char *name)
-    {
-        return answered(answerMessageBox(std::make_shared<Message>(), 500), [&] { click(button(name)); });
-    }
+    std::shared_ptr<Message> press(const char *name) { return answered(answerMessageBox(), [&] { click(button(name)); }); }
     // Plays the steps. Text in the boxes, typed or put there by the editor,
     // turns "&Decks" off.
     void play(const Script &steps)
     {
         using Fault = decks::DeckConnection::CommitFault;
+        static const QMap<QString, const char *> controls{{"<", "cmdPrev"}, {">", "cmdNext"}, {"-", "cmdRemoveQuest"}};
         for (const Step &step : steps) {
             const QString act = step.act.left(1), arg = step.act.mid(1);
             QString message;
@@ -125,10 +123,7 @@ struct Editor {
             } else if (act != "=") {
                 if (act == "+")
                     type(arg.section('|', 0, 0), arg.section('|', 1));
-                message = press(act == "<"   ? "cmdPrev"
-                                : act == ">" ? "cmdNext"
-                                : act == "-" ? "cmdRemoveQuest"
-                                             : "cmdAdd")->text;
+                message = press(controls.value(act, "cmdAdd"))->text;
             }
             QVERIFY2(step.message.isEmpty() ? message.isEmpty() : message.startsWith(step.message), qPrintable(message));
             const QString shows = act == "=" ? rowsOf(deck("Letters")).join(';') : state();
@@ -205,8 +200,7 @@ private slots:
         QVERIFY(!shown->shown || (shown->title == "Mnemora" && shown->icon == QMessageBox::Information));
         QCOMPARE(QDir(e.folder.path() + "/Decks/Deck1").entryList(QDir::Files).size(), 1 + created);
         QCOMPARE(rowsOf(e.deck("Existing")), QStringList{"keep|me"});
-        QCOMPARE(e.shown("PicOpenDeck"), !created);
-        QCOMPARE(e.shown("cmdAdd"), created);
+        QVERIFY(e.shown("PicOpenDeck") != created && e.shown("cmdAdd") == created);
         if (!created)
             return;
         QCOMPARE(e.w->lblDecknameAdd->text(), name);
@@ -234,8 +228,7 @@ private slots:
         click(e.button("cmdAddDone"));
         click(e.button("PicOptions1"));
         e.edit(e.deck("AfterARun"));
-        QVERIFY(!e.shown("fraOptions") && !e.get("cmdDone")->isVisible());
-        QCOMPARE(e.w->lblDecknameAdd->text(), QStringLiteral("AfterARun"));
+        QVERIFY(!e.shown("fraOptions") && !e.get("cmdDone")->isVisible() && e.shown("cmdAdd"));
     }
 
     void pictures()
@@ -265,7 +258,8 @@ private slots:
                     && QImage(inImages).size() == QSize(8, 8));
             e.play({{"+" + e.w->txtAddQuest->toPlainText() + "|a cat"}});
         }
-        QCOMPARE(rowsOf(e.deck("Shapes")), (QStringList{"Question|Answer", "|typed", "\\Images\\cat.png|a cat", "\\Images\\cat.png|a cat"}));
+        const QString cat = QStringLiteral("\\Images\\cat.png|a cat");
+        QCOMPARE(rowsOf(e.deck("Shapes")), (QStringList{"Question|Answer", "|typed", cat, cat}));
         e.play({{"<", QDir::toNativeSeparators(inImages) + "|a cat <.->"}});
     }
 
@@ -281,10 +275,11 @@ private slots:
         // forward again and past the end, where << brings back the last card.
         const QString fillBoth = QStringLiteral("Please enter the Question and Answer");
         QTest::newRow("adding and stepping")
-            << QStringList() << Script{{"+|", "", fillBoth}, {"+only a question|", "", fillBoth}, {"+|only an answer", "", fillBoth},
-                                       {"+What's up?|fine", "| <+.."}, {"+1/2| ", "| <+.."}, {"<", "1/2|  <.->"},
-                                       {"<", "What's up?|fine <.->"}, {"<", "Question|Answer ..->"}, {">", "What's up?|fine <.->"},
-                                       {">", "1/2|  <.->"}, {">", "| <+.."}, {"<", "1/2|  <.->"}}
+            << QStringList()
+            << Script{{"+|", "", fillBoth}, {"+only a question|", "", fillBoth}, {"+|only an answer", "", fillBoth},
+                      {"+What's up?|fine", "| <+.."}, {"+1/2| ", "| <+.."}, {"<", "1/2|  <.->"}, {"<", "What's up?|fine <.->"},
+                      {"<", "Question|Answer ..->"}, {">", "What's up?|fine <.->"}, {">", "1/2|  <.->"}, {">", "| <+.."},
+                      {"<", "1/2|  <.->"}}
             << QStringList{"Question|Answer", "What's up?|fine", "1/2| "};
         const QStringList abcd{"A|a", "B|b", "C|c", "D|d"}, abc = abcd.mid(0, 3), ab = abcd.mid(0, 2), blank{"|"};
         QTest::newRow("remove a middle card") << abcd << Script{{"@2"}, {"-", "C|c <.->"}} << QStringList{"A|a", "C|c", "D|d", "|"};
@@ -304,12 +299,11 @@ private slots:
         // A save that fails leaves the deck on disk whole and the editor as
         // it was (the card typed kept); the next try goes through onto the
         // deck as it is on disk.
-        const QString notSaved = QStringLiteral("The deck could not be saved: Cannot save");
-        const QString changed = QStringLiteral("The deck was changed by another program. It will be read again.");
         for (const QString fault : {"disk full", "folder not writable", "changed by another writer"}) {
             const bool other = fault.startsWith("changed");
             const QStringList onDisk = other ? ab + QStringList{"X|x"} : ab;
-            const QString message = other ? changed : notSaved;
+            const QString message = other ? "The deck was changed by another program. It will be read again."
+                                          : "The deck could not be saved: Cannot save";
             const Step fails{"!" + fault}, whole{"=", onDisk.join(';')};
             QTest::addRow("add, %s", qPrintable(fault))
                 << ab << Script{fails, {"+typed|card", "typed|card <+..", message}, whole, {"+typed|card"}}
