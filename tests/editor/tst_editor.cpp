@@ -350,10 +350,11 @@ private slots:
              {std::pair{"", ""}, {"malformed-csv-named-xls.xls", "You have opened a Blank file or a file with Invalid file format"},
               {"rich-soffice.xlsx", studyOnly}, {"rich-soffice.ods", studyOnly}}) {
             const QString path = *file ? e.folder.addDeck(file) : QString();
-            const QByteArray before = decktest::readFile(path);
+            const QByteArray before = *file ? decktest::readFile(path) : QByteArray();
             QCOMPARE(e.edit(path)->text, QString(message));
             QVERIFY(e.shown("PicOpenDeck") && !e.shown("cmdAdd"));
-            QCOMPARE(decktest::readFile(path), before);
+            if (*file)
+                QCOMPARE(decktest::readFile(path), before);
         }
         // A deck written by another program: << shows its last card.
         const QString other = e.folder.addDeck("capitals-xlwt.xls");
