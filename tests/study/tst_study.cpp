@@ -23,9 +23,8 @@ namespace {
 struct Session {
     explicit Session(const QStringList &decks = {QStringLiteral("capitals-xlwt.xls")}) : folder(decks)
     {
-        // Decks of their own kind for the tables: a capital extension, two
-        // answers alike, a picture question.
-        folder.addDeck("capitals-xlwt.xls", "Caps.XLS");
+        // Decks of their own kind for the tables: two answers alike, a
+        // picture question.
         writeDeck(folder.deckPath("Same.xls"), {{"q0", "X"}, {"q1", "Y"}, {"q2", "Z"}, {"q3", "X"}, {"q4", "X"}});
         folder.writePicture("Images/circle.jpg", Qt::red);
         writeDeck(folder.deckPath("Pictures.xls"), {{"\\Images\\circle.jpg", "Circle"}, {"next", "card"}});
@@ -33,8 +32,7 @@ struct Session {
         w->mod.clock = [this] { return now; };
         w->show();
     }
-    template <typename T = QWidget>
-    T *get(const char *name) { return w->findChild<T *>(QLatin1String(name)); }
+    template <typename T = QWidget> T *get(const char *name) { return w->findChild<T *>(QLatin1String(name)); }
     QAbstractButton *button(const char *name) { return get<QAbstractButton>(name); }
     QString question() { return get<QLabel>("lblQuestion")->text(); }
     QString answer() { return get<QLabel>("lblAnswer")->text(); }
@@ -168,15 +166,14 @@ private slots:
         QCOMPARE(QFileInfo(dialogFolder).canonicalFilePath(), QFileInfo(s.folder.path() + "/Decks/Deck1").canonicalFilePath());
         QCOMPARE(filters, (QStringList{"Decks (*.xls *.xlsx *.ods)", "All files (*)"}));
         QCOMPARE(s.texts("views menus"), QStringLiteral("study|&Options,&Statistics,&Help"));
-        QVERIFY(!s.w->findChild<QAction *>("mnuHelp")->isEnabled());
-        QVERIFY(!s.w->DeckConnection && !s.w->DeckRecordset);  // the store is released once the study copy is built
+        // "&Help" is greyed, and the store released once the study copy is built.
+        QVERIFY(!s.get<QAction>("mnuHelp")->isEnabled() && !s.w->DeckConnection && !s.w->DeckRecordset);
         // The card waits to be revealed, after the opening and after a mark.
         const auto waiting = [&s] {
             return s.shown("cmdAns") && !s.shown("fraAnswer1") && !s.button("cmdRight")->isEnabled()
                    && !s.button("cmdWrong")->isEnabled() && s.shown("cmdEnd") && !s.w->AnswerShown;
         };
         QVERIFY(waiting());
-        QCOMPARE(s.queue(), (QVector<qint16>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 
         QStringList seen;  // a card answered wrong comes back after four others
         for (int i = 0; i < 5; i++ ? s.right() : s.wrong())
@@ -254,31 +251,29 @@ private slots:
     // A look in the middle of a run and back, then End and a second look.
     void statistics_data()
     {
-        QTest::addColumn<QString>("marks");    // R right, W wrong; none: the answer revealed
-        QTest::addColumn<bool>("full");        // the counters at their 16-bit limit and the study copy gone first
+        // R right, W wrong, A the answer revealed; F first: the counters at
+        // their 16-bit limit and the study copy gone.
+        QTest::addColumn<QString>("marks");
         QTest::addColumn<QString>("figures");  // answered|right|wrong
-        QTest::newRow("halves to even") << "RWWWWWWW" << false << "8|1  ( 12 % )|7  ( 88 % )";
-        QTest::newRow("none answered, revealed") << "" << false << "0|0  (  % )|0  ( 0 % )";
-        QTest::newRow("counters at their limit") << "RW" << true << "65534|32767  ( 50 % )|32767  ( 50 % )";
+        QTest::newRow("halves to even") << "RWWWWWWW" << "8|1  ( 12 % )|7  ( 88 % )";
+        QTest::newRow("none answered, revealed") << "A" << "0|0  (  % )|0  ( 0 % )";
+        QTest::newRow("counters at their limit") << "FRW" << "65534|32767  ( 50 % )|32767  ( 50 % )";
     }
 
     void statistics()
     {
         QFETCH(QString, marks);
-        QFETCH(bool, full);
         QFETCH(QString, figures);
-        const bool revealed = marks.isEmpty();  // the answer, when the run is left
+        const bool revealed = marks == "A";  // the answer, when the run is left
         Session s;
         s.run("open:capitals-xlwt.xls");
         const QString studyCopy = s.w->StudyCopyPath;
-        if (full) {
+        if (marks.startsWith('F')) {
             QVERIFY(QFile::remove(studyCopy));
             s.w->mod.RightCount = s.w->mod.WrongCount = 32767;
         }
         for (const QChar mark : marks)
-            mark == 'R' ? s.right() : s.wrong();
-        if (revealed)
-            s.run("cmdAns");
+            mark == 'R' ? s.right() : mark == 'W' ? s.wrong() : mark == 'A' ? s.run("cmdAns") : void();
         const QString card = s.question();
         s.now = QTime(10, 0, 42);
         s.run("menu:mnuStat");
@@ -296,12 +291,10 @@ private slots:
                  "capitals-xlwt|00:01:05|" + figures);
         QVERIFY(s.shown("lblSessionTime") && s.shown("Label8"));
         auto *chart = s.get<QChartView>("chMnemora");
+        const QList<QPieSlice *> pie = qobject_cast<QPieSeries *>(chart->chart()->series().value(0))->slices();
         QCOMPARE(!chart->isHidden(), !revealed);
-        if (!revealed) {
-            const QList<QPieSlice *> pie = qobject_cast<QPieSeries *>(chart->chart()->series().value(0))->slices();
-            QCOMPARE(pie.at(0)->label() + pie.at(1)->label() + chart->chart()->title(), QStringLiteral("WrongRightcapitals-xlwt"));
-            QCOMPARE(pie.at(0)->value() + pie.at(1)->value(), 100.0);
-        }
+        QCOMPARE(pie.at(0)->label() + pie.at(1)->label() + chart->chart()->title(), QStringLiteral("WrongRightcapitals-xlwt"));
+        QVERIFY(revealed || pie.at(0)->value() + pie.at(1)->value() == 100.0);
         // The run is over: its study copy is gone and its name forgotten.
         QVERIFY(!QFile::exists(studyCopy));
 
@@ -369,13 +362,12 @@ private slots:
     void views_data()
     {
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("view");
-        QTest::addColumn<QString>("controls");  // visible, or hidden when written "-name"
+        QTest::addColumn<QString>("view");      // then controls visible, or hidden when written "-name"
         QTest::addColumn<QString>("question");  // empty: not checked
         QTest::addColumn<QString>("message");
         const auto row = [](const char *name, const QString &steps, const char *view, const QString &controls = "",
                             const char *question = "", const QString &message = "") {
-            QTest::newRow(name) << steps << QString(view) << controls << QString(question) << message;
+            QTest::newRow(name) << steps << view + (" " + controls) << QString(question) << message;
         };
         const QString open = "open:capitals-xlwt.xls ", four = "PicOptions1 OptMultFour cmdDone " + open,
                       blank = "You have opened a Blank file or a file with Invalid file format",
@@ -390,7 +382,7 @@ private slots:
         row("timer off, End", "PicOptions1 ChkTimerEnable cmdDone " + open + "cmdAns cmdRight cmdEnd", "statistics",
             "lblCardsRight -Label8 -lblSessionTime");
         row("after an empty deck", "open:empty-xlwt.xls PicOptions1 cmdDone", "start", "-cmdAns -cmdEnd", "", blank);
-        row("after End and a refused name", open + "cmdEnd cmdClose open:Caps.XLS PicOptions1 cmdDone", "start", "-cmdAns -cmdEnd");
+        row("after End and a refused name", open + "cmdEnd cmdClose open:Caps.XLSX PicOptions1 cmdDone", "start", "-cmdAns -cmdEnd");
         row("missing picture", "open:Pictures.xls rm:Images/circle.jpg menu:mnuOpt cmdDone", "start", "", "",
             missing + "open a new Deck");
         row("missing reveal picture", "rm:Images/showque.jpg PicOptions1 OptShowFirstAns cmdDone " + open, "start", "", "",
@@ -403,7 +395,6 @@ private slots:
         row("cancelled", "open:", "start");
         row("cancelled, options", "PicOptions1 openmenu:", "start", "-cmdDone");
         row("further full stop", "openmenu:my.deck.xls", "start");
-        row("capital XLSX extension", "open:Caps.XLSX", "start");
         row("text named .ods", "open:text.ods", "start", "", "", blank);
         row("damaged .xlsx", "openmenu:truncated.xlsx", "start", "", "", blank);
         // A verdict still to come when the study view is left is settled
@@ -418,7 +409,6 @@ private slots:
     {
         QFETCH(QString, steps);
         QFETCH(QString, view);
-        QFETCH(QString, controls);
         QFETCH(QString, question);
         QFETCH(QString, message);
         Session s({"capitals-xlwt.xls", "empty-xlwt.xls", "rich-soffice.xlsx", "rich-soffice.ods"});
@@ -436,28 +426,27 @@ private slots:
         }
         const auto tidy = qScopeGuard([&stale] { for (const QString &copy : stale) QFile::remove(copy); });
         s.run(steps);
-        QCOMPARE(s.views(), view);
-        for (const QString &name : (controls + " -lblAnsPopUp").split(' ', Qt::SkipEmptyParts))
+        const QString on = s.views();
+        QCOMPARE(on, view.section(' ', 0, 0));
+        for (const QString &name : (view.section(' ', 1) + " -lblAnsPopUp").split(' ', Qt::SkipEmptyParts))
             QVERIFY2(s.get(qPrintable(name.mid(name.startsWith('-'))))->isVisible() != name.startsWith('-'), qPrintable(name));
         QCOMPARE(s.message, message);
-        if (!question.isEmpty())
-            QCOMPARE(s.question(), question);
-        if (steps.contains("OptShowFirstAns") && view == "study")  // the reveal button now shows the question
+        QVERIFY2(question.isEmpty() || s.question() == question, qPrintable(s.question()));
+        if (steps.contains("OptShowFirstAns") && on == "study")  // the reveal button now shows the question
             QCOMPARE(s.get<PictureButton>("cmdAns")->pictureSource(), s.folder.path() + "/Images/showque.jpg");
         QCOMPARE(s.timers(), QString());
-        if (steps.contains("choose:wrong"))
-            QCOMPARE(s.counts(), QStringLiteral("0/1"));
+        QVERIFY2(!steps.contains("choose:wrong") || s.counts() == "0/1", qPrintable(s.counts()));
         // In the options view the menu greys "&Decks" and "&Statistics"; the
         // picture button only "&Help".
-        if (view == "options")
+        if (on == "options")
             QVERIFY(s.get<QAction>("mnuDecks")->isEnabled() != steps.contains("menu:mnuOpt") && !s.get<QAction>("mnuHelp")->isEnabled());
-        if (view == "start") {
+        if (on == "start") {
             QCOMPARE(s.texts("menus"), QStringLiteral("&Decks,&Options,&Help"));
             QVERIFY(s.get<QAction>("mnuOpt")->isEnabled() && s.get<QAction>("mnuHelp")->isEnabled());
             // No study copy outlives a deck turned away or a run ended.
             QCOMPARE(QFile::exists(s.w->StudyCopyPath), stale.contains(s.w->StudyCopyPath));
         }
-        if (view == "study" && s.shown("cmdAns")) {
+        if (on == "study" && s.shown("cmdAns")) {
             // The run goes on: a mark counts and brings the next card.
             s.run("cmdAns cmdRight");
             QCOMPARE(s.w->mod.RightCount, qint16(1));
