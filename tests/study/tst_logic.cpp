@@ -27,8 +27,7 @@ private slots:
         QVector<qint16> two{0, 1, 0}, one{0, 0};
         QCOMPARE(study::advanceQueue(two, 2, true), qint16(0));
         QCOMPARE(study::advanceQueue(one, 1, true), qint16(0));
-        QCOMPARE(two.mid(0, 2), (QVector<qint16>{1, 0}));
-        QCOMPARE(one.mid(0, 1), QVector<qint16>{0});
+        QCOMPARE(two.mid(0, 2) + one.mid(0, 1), (QVector<qint16>{1, 0, 0}));
         QVERIFY(two.size() == 3 && one.size() == 2);
     }
 
@@ -41,7 +40,6 @@ private slots:
         QTest::newRow("2 cards, card 0") << 2 << 0 << QVector<int>{0, 1, 1, 0};
         QTest::newRow("3 cards, card 0") << 3 << 0 << QVector<int>{1, 2, 1, 2};
         QTest::newRow("5 cards, card 4") << 5 << 4 << QVector<int>{2, 3, 0, 1};
-        QTest::newRow("10 cards, card 9") << 10 << 9 << QVector<int>{7, 8, 0, 1};
     }
     void choiceCards()
     {
