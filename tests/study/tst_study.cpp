@@ -22,8 +22,9 @@ namespace {
 struct Session {
     explicit Session(const QStringList &decks = {QStringLiteral("capitals-xlwt.xls")}) : folder(decks)
     {
-        // Decks of their own kind for the tables: two answers alike, a
-        // picture question.
+        // Decks of their own kind for the tables: two answers alike, and
+        // pictures (under the program folder, at a path with ":\", and
+        // missing) around a text card.
         writeDeck(folder.deckPath("Same.xls"), {{"q0", "X"}, {"q1", "Y"}, {"q2", "Z"}, {"q3", "X"}, {"q4", "X"}});
         folder.writePicture("Images/circle.jpg", Qt::red);
         writeDeck(folder.deckPath("Pictures.xls"), {{"\\Images\\circle.jpg", "Circle"}, {"next", "card"},
