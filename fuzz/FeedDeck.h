@@ -2,7 +2,8 @@
 // What the fuzz targets share: a deck's bytes go through the store, which
 // picks the reader by content, and on through the study copy. Failing to
 // read is the expected outcome for most inputs; anything else the
-// sanitizers catch.
+// sanitizers catch. A target that checks more is handed the opened
+// connection once the study copy is built.
 
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"
@@ -10,7 +11,9 @@
 
 #include <QByteArray>
 
-inline void feedDeck(const QByteArray &bytes)
+#include <functional>
+
+inline void feedDeck(const QByteArray &bytes, const std::function<void(const decks::DeckConnection &)> &then = {})
 {
     try {
         decks::DeckConnection c;
@@ -18,6 +21,8 @@ inline void feedDeck(const QByteArray &bytes)
         decks::DeckRecordset rs;
         rs.Open(c);
         decks::buildStudyCopyText(rs);
+        if (then)
+            then(c);
     } catch (const xls::XlsError &) {
     } catch (const decks::DeckError &) {
     }
