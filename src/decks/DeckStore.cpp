@@ -1,13 +1,13 @@
 #include "decks/DeckStore.h"
 
 #include "decks/DeckFormat.h"
+#include "decks/DeckSave.h"
 
 #include "decks/xls/BiffReader.h"
 #include "decks/xls/BiffWriter.h"
 #include "decks/xls/Workbook.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cmath>
 #include <cstdio>
@@ -26,36 +26,6 @@ constexpr int kAnswerColumn = 1;
 // Far more than any deck needs; a larger file is refused before it is read.
 constexpr qint64 kMaxFileSize = qint64(512) << 20;
 
-
-// What tells one version of a file from another: its size, its modification
-// time and its identity on the disk (a program that saves through a new file
-// gives the deck a new identity even when size and time agree).
-struct FileStamp {
-    qint64 size = -1;
-    qint64 modifiedNs = 0;
-    quint64 device = 0;
-    quint64 inode = 0;
-    bool operator==(const FileStamp &) const = default;
-};
-
-FileStamp stampOf(const struct stat &st)
-{
-    FileStamp s;
-    s.size = st.st_size;
-    s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.device = st.st_dev;
-    s.inode = st.st_ino;
-    return s;
-}
-
-// The stamp of the file at path; a missing file has none (size -1).
-FileStamp stampOfPath(const QString &path)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    return stampOf(st);
-}
 
 // A field value as a cell: an invalid value or an empty text is an empty
 // (blank) cell, which keeps its row in the sheet.
@@ -77,6 +47,8 @@ xls::Cell cellFromVariant(const QVariant &v)
         return xls::Cell::fromNumber(v.toDouble());
     default: {
         QString s = v.toString();
+        if (s.size() > xls::kMaxCellText)
+            throw DeckError("A cell can hold at most 32,767 characters.");
         return s.isEmpty() ? xls::Cell::blank() : xls::Cell::fromText(s);
     }
     }
@@ -223,37 +195,26 @@ void DeckConnection::Commit()
             throw DeckError("The deck has no file to be saved to.");
         if (!d->writable)
             throw DeckError(kNotEditableMessage.toStdString());
-        if (stampOfPath(d->path) != d->stamp)
-            throw DeckChanged("The deck was changed by another program.");
-        QSaveFile file(d->path);
-        const CommitFault fault = std::exchange(d->fault, CommitFault::None);
-        if (fault == CommitFault::FolderNotWritable)
-            throw DeckError(QStringLiteral("Cannot save %1: Permission denied").arg(d->path).toStdString());
-        if (!file.open(QIODevice::WriteOnly))
-            throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
+        if (const QString inUse = openElsewhereMessage(d->path); !inUse.isEmpty())
+            throw DeckInUse(inUse.toStdString());
+        QByteArray bytes;
         try {
-            if (fault == CommitFault::DiskFull) {
-                // As a full disk would: part of the file goes out, then the
-                // write fails.
-                QByteArray bytes = xls::writeWorkbookFile(d->workbook);
-                file.write(bytes.left(bytes.size() / 2));
-                file.cancelWriting();
-            } else {
-                xls::writeWorkbookFile(d->workbook, file);
-            }
+            bytes = xls::writeWorkbookFile(d->workbook);
         } catch (const xls::XlsError &e) {
             throw DeckError(QStringLiteral("Cannot save the deck: %1").arg(QString::fromUtf8(e.what()))
                                 .toStdString());
         }
-        if (!file.commit())
-            throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
+        const CommitFault fault = std::exchange(d->fault, CommitFault::None);
+        d->stamp = replaceDeck(d->path, bytes, d->stamp,
+                               fault == CommitFault::DiskFull            ? SaveFault::DiskFull
+                               : fault == CommitFault::FolderNotWritable ? SaveFault::FolderNotWritable
+                                                                         : SaveFault::None);
     } catch (...) {
         d->workbook = d->saved;
         d->dirty = false;
         throw;
     }
     d->saved = d->workbook;
-    d->stamp = stampOfPath(d->path);
     d->dirty = false;
 }
 

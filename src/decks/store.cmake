@@ -2,6 +2,8 @@
 # (.xls with its writer, .xlsx and .ods read-only).
 target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DeckStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DeckSave.h
+  ${CMAKE_CURRENT_LIST_DIR}/DeckSave.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.h
   ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zip/ZipArchive.h

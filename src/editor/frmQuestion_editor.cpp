@@ -7,6 +7,7 @@
 #include "base/Trap.h"
 #include "decks/DeckFormat.h"
 #include "decks/DeckPaths.h"
+#include "decks/DeckSave.h"
 #include "decks/DeckStore.h"
 #include "editor/RemovalShift.h"
 #include "study/CardQueue.h"
@@ -31,6 +32,7 @@ const QString kNameTaken = QStringLiteral("A deck with this name already exists.
 const QString kNotSaved = QStringLiteral("The deck could not be saved: ");
 const QString kChangedOutside = QStringLiteral("The deck was changed by another program. It will be read again.");
 const QString kNotADeck = QStringLiteral("You have opened a Blank file or a file with Invalid file format");
+const QString kTooLong = QStringLiteral("The Question and the Answer can each hold at most 32,767 characters");
 
 // A deck name becomes a file name as it stands: it may hold none of the
 // characters that a file name cannot carry or that would take it out of the
@@ -162,6 +164,10 @@ void frmQuestion::mnuEditDeck_Click()
         DeckRecordset = std::move(recordset);
         TakeEditCounts();
         cmdPrev->setEnabled(EditCardCount > 0);
+        // Open in another program: shown as it is, and nothing is saved
+        // while that program holds it.
+        if (const QString elsewhere = decks::openElsewhereMessage(path); !elsewhere.isEmpty())
+            MsgBox(elsewhere, true);
     });
 }
 
@@ -264,6 +270,9 @@ void frmQuestion::RunDeckCommand(const std::function<void()> &steps)
         ConnectDB();
         EnterNewCardState(typed);
         cmdPrev->setEnabled(EditCardCount > 0);
+    } catch (const decks::DeckInUse &e) {
+        restore();
+        MsgBox(QString::fromUtf8(e.what()), true);
     } catch (const std::exception &e) {
         restore();
         MsgBox(kNotSaved + QString::fromUtf8(e.what()), true);
@@ -288,6 +297,10 @@ void frmQuestion::cmdAdd_Click()
         const bool picture = typedQuestion.contains(QLatin1Char('\\'))
                              || (!questionPicturePath_.isEmpty() && typedQuestion == questionPicturePath_);
         const QString question = picture ? lblHide->text() : typedQuestion;
+        if (question.size() > decks::kMaxCellText || typedAnswer.size() > decks::kMaxCellText) {
+            MsgBox(kTooLong, true);
+            return;
+        }
         if (!DeckConnection)
             throw StepFailed(QStringLiteral("no deck is open"));
         DeckConnection->AppendRow(question, typedAnswer);

@@ -19,16 +19,8 @@ constexpr QStringView kTable = u"urn:oasis:names:tc:opendocument:xmlns:table:1.0
 constexpr QStringView kText = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 constexpr QStringView kCalcExt = u"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
-constexpr int kMaxNesting = 64;  // of spans in a paragraph, of row groups
-// A cell's text is kept up to the length an .xls cell can hold; the rest is
-// left out (text:s can make a few bytes stand for thousands of spaces).
-constexpr qsizetype kMaxCellText = 32767;
-
-void appendCapped(QString &text, QStringView more)
-{
-    if (text.size() < kMaxCellText)
-        text += more.left(kMaxCellText - text.size());
-}
+using deckzip::appendCellText;
+using deckzip::kMaxNesting;
 
 bool isTable(const XmlPart &xml, QStringView local)
 {
@@ -52,33 +44,36 @@ qint64 repeatCount(const XmlPart &xml, QStringView attribute, qint64 limit)
 
 // The text of the element the reader stands on, up to its end: text:s as
 // spaces, text:tab as a tab, text:line-break as a line feed; notes and
-// annotations left out.
-void appendText(XmlPart &xml, QString &text, int depth = 0)
+// annotations left out. Spans nest at most kMaxNesting deep, counted here
+// rather than by a call per level.
+void appendText(XmlPart &xml, QString &text)
 {
-    checkNesting(depth);
+    int depth = 0;  // of the elements open inside it
     while (xml.next()) {
-        QXmlStreamReader &r = xml.reader();
-        if (r.isEndElement())
-            return;
-        if (r.isCharacters()) {
-            appendCapped(text, r.text());
-        } else if (r.isStartElement()) {
-            if (r.namespaceUri() == kText && r.name() == u"s") {
+        if (xml.isEndElement()) {
+            if (depth-- == 0)
+                return;
+        } else if (xml.isCharacters()) {
+            appendCellText(text, xml.text());
+        } else if (xml.isStartElement()) {
+            const bool inText = xml.namespaceUri() == kText;
+            if (inText && xml.name() == u"s") {
                 bool ok = false;
                 const int n = xml.attribute(kText, u"c").toInt(&ok);
-                if (text.size() < kMaxCellText)
-                    appendCapped(text, QString(ok && n > 0 ? std::min<qsizetype>(n, kMaxCellText) : 1, u' '));
+                const qsizetype spaces = ok && n > 0 ? n : 1;
+                deckzip::checkCellRoom(text.size(), spaces);  // before the spaces are made
+                text += QString(spaces, u' ');
                 xml.skip();
-            } else if (r.namespaceUri() == kText && r.name() == u"tab") {
-                appendCapped(text, u"\t");
+            } else if (inText && xml.name() == u"tab") {
+                appendCellText(text, u"\t");
                 xml.skip();
-            } else if (r.namespaceUri() == kText && r.name() == u"line-break") {
-                appendCapped(text, u"\n");
+            } else if (inText && xml.name() == u"line-break") {
+                appendCellText(text, u"\n");
                 xml.skip();
-            } else if (r.name() == u"note" || r.name() == u"annotation" || r.name() == u"ruby-text") {
+            } else if (xml.name() == u"note" || xml.name() == u"annotation" || xml.name() == u"ruby-text") {
                 xml.skip();
             } else {
-                appendText(xml, text, depth + 1);
+                checkNesting(++depth);
             }
         }
     }
@@ -183,7 +178,7 @@ xls::Cell readCell(XmlPart &xml)
             type = Type::String;
             const QStringView value = office(u"string-value");
             hasStringValue = !value.isNull();
-            stringValue = value.toString();
+            appendCellText(stringValue, value);
         }
         error = XmlPart::valueOf(attributes, kCalcExt, u"value-type") == u"error";
     }
@@ -195,7 +190,7 @@ xls::Cell readCell(XmlPart &xml)
         while (xml.nextChild()) {
             if (xml.namespaceUri() == kText && xml.name() == u"p") {
                 if (!firstParagraph)
-                    appendCapped(text, u"\n");
+                    appendCellText(text, u"\n");
                 firstParagraph = false;
                 appendText(xml, text);
             } else {
@@ -260,18 +255,22 @@ struct TableReader {
     }
 
     // The rows of a table or of a row group, header rows and row groups
-    // within it included.
-    void readRows(XmlPart &xml, int depth = 0)
+    // within it included; the groups open are counted, not recursed into.
+    void readRows(XmlPart &xml)
     {
-        checkNesting(depth);
-        while (!full && xml.nextChild()) {
-            if (isTable(xml, u"table-row"))
+        int depth = 0;  // of the row groups open
+        while (!full) {
+            if (!xml.nextChild()) {
+                if (depth-- == 0)
+                    return;
+            } else if (isTable(xml, u"table-row")) {
                 readRow(xml);
-            else if (isTable(xml, u"table-header-rows") || isTable(xml, u"table-row-group") ||
-                     isTable(xml, u"table-rows"))
-                readRows(xml, depth + 1);
-            else
+            } else if (isTable(xml, u"table-header-rows") || isTable(xml, u"table-row-group") ||
+                       isTable(xml, u"table-rows")) {
+                checkNesting(++depth);
+            } else {
                 xml.skip();
+            }
         }
     }
 };
@@ -283,7 +282,7 @@ xls::Workbook readOds(const deckzip::ZipArchive &zip)
     XmlPart xml(zip.read(QString::fromLatin1(kContentPart), kMaxContentSize));
     xls::Workbook wb;
     while (xml.next()) {
-        if (!xml.reader().isStartElement() || !isTable(xml, u"table"))
+        if (!xml.isStartElement() || !isTable(xml, u"table"))
             continue;
         xls::Sheet sheet;
         sheet.name = xml.attribute(kTable, u"name").toString();

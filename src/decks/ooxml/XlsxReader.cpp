@@ -45,25 +45,25 @@ QString unescaped(const QString &text)
 }
 
 // The text of a string item (<si>, <is>): its <t> elements in order, rich
-// text runs included, phonetic runs (<rPh>) left out.
+// text runs included, phonetic runs (<rPh>) left out. Elements nest at most
+// kMaxNesting deep and the text holds at most a cell's characters.
 QString itemText(XmlPart &xml)
 {
     QString text;
     int depth = 1;
     while (depth > 0 && xml.next()) {
-        if (xml.reader().isEndElement()) {
+        if (xml.isEndElement()) {
             --depth;
-        } else if (xml.reader().isStartElement()) {
-            if (xml.name() == u"t")
-                text += xml.reader().readElementText(QXmlStreamReader::IncludeChildElements);
-            else if (xml.name() == u"rPh")
+        } else if (xml.isStartElement()) {
+            if (xml.name() == u"t") {
+                deckzip::appendCellText(text, xml.elementText());
+            } else if (xml.name() == u"rPh") {
                 xml.skip();
-            else
-                ++depth;
+            } else if (++depth > deckzip::kMaxNesting) {
+                throw xls::XlsError("elements nested too deeply");
+            }
         }
     }
-    if (xml.reader().hasError())
-        throw xls::XlsError("a part of the workbook is not well-formed XML");
     return unescaped(text);
 }
 
@@ -174,7 +174,7 @@ xls::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vec
     bool hasValue = false;
     while (xml.nextChild()) {
         if (xml.name() == u"v") {
-            value = xml.reader().readElementText(QXmlStreamReader::IncludeChildElements);
+            value = xml.elementText();
             hasValue = true;
         } else if (xml.name() == u"is") {
             value = itemText(xml);

@@ -166,6 +166,15 @@ private:
     std::size_t consumed_ = 0;
 };
 
+// The characters of a cell's text: BIFF8 counts up to 65,535 of them, more
+// than a cell can hold.
+QString cellChars(Segments &seg, std::size_t cch, bool wide)
+{
+    if (cch > static_cast<std::size_t>(kMaxCellText))
+        throw XlsError("the workbook is damaged (a text holds more than 32,767 characters)");
+    return seg.chars(cch, wide);
+}
+
 // A string with a 16-bit length (LABEL, STRING, RSTRING); returns the text
 // and the number of rich-text runs that follow it.
 QString readUnicodeString(Segments &seg, bool *formatted = nullptr)
@@ -174,7 +183,7 @@ QString readUnicodeString(Segments &seg, bool *formatted = nullptr)
     std::uint8_t flags = seg.u8();
     std::size_t runs = (flags & 0x08) ? seg.u16() : 0;
     std::size_t ext = (flags & 0x04) ? seg.u32() : 0;
-    QString s = seg.chars(cch, flags & 0x01);
+    QString s = cellChars(seg, cch, flags & 0x01);
     seg.skip(runs * 4);
     seg.skip(ext);
     if (formatted)
@@ -406,7 +415,7 @@ private:
                 // RSTRING: the string, then its formatting runs.
                 std::size_t cch = seg.u16();
                 std::uint8_t flags = seg.u8();
-                text = seg.chars(cch, flags & 1);
+                text = cellChars(seg, cch, flags & 1);
                 formatted = true;
             }
             if (formatted)

@@ -385,7 +385,7 @@ QByteArray writeBiff(const Workbook &wb)
                     throw XlsError("a cell lies outside the sheet");
                 if (e.cell.type != CellType::Text)
                     continue;
-                if (e.cell.text.size() > 0xFFFF)
+                if (e.cell.text.size() > kMaxCellText)
                     throw XlsError("a cell holds more text than a workbook can");
                 auto it = index.constFind(e.cell.text);
                 if (it == index.constEnd()) {

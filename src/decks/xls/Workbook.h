@@ -33,6 +33,9 @@ struct XlsError : std::runtime_error {
 inline constexpr int kMaxRows = 65536;
 inline constexpr int kMaxColumns = 256;
 inline constexpr int kMaxSheetNameLength = 31;
+// The characters one cell may hold, as Excel allows. Every reader refuses a
+// cell that holds more as damaged, and the writer will not write one.
+inline constexpr qsizetype kMaxCellText = 32767;
 
 // A cell format index meaning "the workbook's default cell format".
 inline constexpr std::uint16_t kDefaultXf = 0xFFFF;

@@ -31,6 +31,26 @@ private:
     qint64 left_ = kMaxCardSheetText;
 };
 
+// How deeply elements may nest inside a cell's text (spans in a paragraph,
+// runs in a string) or in a table's row groups. Deeper is taken as damage:
+// no spreadsheet program writes that.
+inline constexpr int kMaxNesting = 64;
+
+// Throws when a cell's text of `have` characters cannot take `more`: past
+// the characters a cell may hold (xls::kMaxCellText) a file is refused as
+// damaged rather than shown cut short.
+inline void checkCellRoom(qsizetype have, qsizetype more)
+{
+    if (more > xls::kMaxCellText - have)
+        throw xls::XlsError("a cell holds more than 32,767 characters");
+}
+
+inline void appendCellText(QString &text, QStringView more)
+{
+    checkCellRoom(text.size(), more.size());
+    text += more;
+}
+
 class XmlPart {
 public:
     // The reader takes the part's bytes as they are (UTF-8, as the formats
@@ -66,6 +86,28 @@ public:
     {
         reader_.skipCurrentElement();
         check(true);
+    }
+    // The text of the element the reader stands on (at its start tag), up to
+    // its end tag: its characters and those of every element inside it, in
+    // order. Throws when elements nest more than kMaxNesting deep inside it
+    // or the text passes the characters a cell may hold. It keeps a count of
+    // the open elements, not a call per level, so no depth costs stack.
+    QString elementText()
+    {
+        QString text;
+        int depth = 0;
+        while (next()) {
+            if (isStartElement()) {
+                if (++depth > kMaxNesting)
+                    throw xls::XlsError("elements nested too deeply");
+            } else if (isEndElement()) {
+                if (depth-- == 0)
+                    break;
+            } else if (isCharacters()) {
+                appendCellText(text, this->text());
+            }
+        }
+        return text;
     }
     QStringView name() const { return reader_.name(); }
     QStringView namespaceUri() const { return reader_.namespaceUri(); }

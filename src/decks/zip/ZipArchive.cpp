@@ -4,6 +4,8 @@
 
 #include <zip.h>
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace deckzip {
@@ -35,6 +37,22 @@ ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
         if (source)
             zip_source_free(source);
         throw xls::XlsError("not a readable ZIP archive");
+    }
+    // Two entries of one name would give one program the first and another
+    // the last: such an archive is damaged, whichever is meant.
+    const zip_int64_t count = zip_get_num_entries(d->archive, 0);
+    QSet<QByteArray> names;
+    names.reserve(static_cast<qsizetype>(std::min<zip_int64_t>(count, 1 << 16)));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *name = zip_get_name(d->archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        if (!name)
+            continue;
+        const qsizetype before = names.size();
+        names.insert(QByteArray(name));
+        if (names.size() == before) {
+            zip_discard(d->archive);
+            throw xls::XlsError("the archive holds two entries of one name");
+        }
     }
 }
 
