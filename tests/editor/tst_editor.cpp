@@ -303,7 +303,8 @@ private slots:
             const bool other = fault.startsWith("changed");
             const QStringList onDisk = other ? ab + QStringList{"X|x"} : ab;
             const QString message = other ? "The deck was changed by another program. It will be read again."
-                                          : "The deck could not be saved: Cannot save";
+                                    : fault == "disk full" ? "The deck could not be saved: The disk is full."
+                                                           : "The deck could not be saved: The folder cannot be written.";
             const Step fails{"!" + fault}, whole{"=", onDisk.join(';')};
             QTest::addRow("add, %s", qPrintable(fault))
                 << ab << Script{fails, {"+typed|card", "typed|card <+..", message}, whole, {"+typed|card"}}
