@@ -6,6 +6,7 @@
 
 #include "DeckTestSupport.h"
 
+#include "decks/DeckSave.h"
 #include "decks/DeckStore.h"
 #include "decks/xls/BiffReader.h"
 #include "editor/RemovalShift.h"
@@ -14,6 +15,10 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QTextEdit>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 using namespace guitest;
 using Rows = std::vector<editor::CardRow>;
@@ -51,6 +56,21 @@ QString readersDiff(const QString &path)
 {
     return decktest::readersDiff(path, decktest::modelJson(xls::readWorkbookFile(decktest::readFile(path))), true);
 }
+
+// While it lives, this process may write no file past `bytes`: the kernel
+// refuses the write (EFBIG, SIGXFSZ ignored) exactly where a full disk
+// would. Kept to the one command under test.
+struct FileSizeLimit {
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit limit{rlim_t(bytes), old.rlim_max};
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
+    rlimit old{};
+};
 
 // A shown window on a program folder of its own.
 struct Editor {
@@ -327,6 +347,62 @@ private slots:
         const qsizetype cards = after.contains("|") ? after.indexOf("|") : after.size();
         QVERIFY(e.w->EditCardCount == cards && e.w->BlankRows == after.size() - cards);
         QCOMPARE(readersDiff(e.deck("Letters")), QString());
+    }
+
+    // A card that cannot be saved: the write refused by the kernel one byte
+    // short of the new workbook, another program holding the deck open, a
+    // text longer than a cell. The message says why, the deck stays byte
+    // for byte, no temporary file is left, the typed card stays in the
+    // boxes; once the obstacle is gone the same Add saves it.
+    void cardsThatCannotBeSaved_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QString>("onOpening");  // the message when the editor opens the deck
+        QTest::addColumn<QString>("onAdd");
+        const QString open = "This deck is open in another program (jdoe on desk7). Close it there before changing it here.";
+        QTest::newRow("disk full") << "file size limit" << "" << "The deck could not be saved: The disk is full.";
+        QTest::newRow("open in LibreOffice") << "lock file" << open << open;
+        QTest::newRow("question too long") << "too long" << "" << "The Question and the Answer can each hold at most 32,767 characters";
+    }
+    void cardsThatCannotBeSaved()
+    {
+        QFETCH(QString, obstacle);
+        QFETCH(QString, onOpening);
+        QFETCH(QString, onAdd);
+        Editor e;
+        QList<QPair<QVariant, QVariant>> cards;
+        for (int i = 0; i < 300; ++i)
+            cards.append({QString("q%1").arg(i), QString("a%1").arg(i)});
+        const QString path = e.deck("Letters"), lock = e.folder.path() + "/Decks/Deck1/.~lock.Letters.xls#";
+        writeDeck(path, cards);
+        if (obstacle == "lock file")
+            QVERIFY(decktest::writeFile(lock, ",jdoe,desk7,07.12.2026 10:15,file:///home/jdoe/.config/libreoffice/4;"));
+        QCOMPARE(e.edit(path)->text, onOpening);
+        const QByteArray before = decktest::readFile(path);
+        const QString question = obstacle == "too long" ? QString(decks::kMaxCellText + 1, 'q') : "typed";
+        e.type(question, "card");
+        std::shared_ptr<Message> message;
+        if (obstacle == "file size limit") {
+            decks::DeckConnection c;
+            c.Open(path, decks::DeckConnection::Mode::Edit);
+            c.AppendRow(question, "card");
+            FileSizeLimit limit(xls::writeWorkbookFile(c.workbook()).size() - 1);
+            message = e.press("cmdAdd");
+        } else {
+            message = e.press("cmdAdd");
+        }
+        QCOMPARE(message->text, onAdd);
+        QVERIFY(message->title == "Mnemora" && message->icon == QMessageBox::Information);
+        QCOMPARE(decktest::readFile(path), before);
+        QCOMPARE(decks::leftoverSaves(path), QStringList());
+        QCOMPARE(e.state(), question + "|card <+..");
+
+        QFile::remove(lock);
+        if (obstacle == "too long")
+            e.type(question.left(decks::kMaxCellText), "card");
+        QCOMPARE(e.press("cmdAdd")->text, QString());
+        QCOMPARE(rowsOf(path).size(), 301);
+        QCOMPARE(rowsOf(path).last(), question.left(decks::kMaxCellText) + "|card");
     }
 
     // ---- Decks made here and elsewhere, then studied ------------------------------------
