@@ -368,12 +368,15 @@ private slots:
         rs.SetField(0, "new text");
         c.AppendRow("q", "a");
         const QByteArray after = xls::writeWorkbookFile(c.workbook());
+        // What the commit gave, and the first question in memory after it.
         QCOMPARE(inChild([&, limit = after.size() + room] {
                      std::signal(SIGXFSZ, SIG_IGN);
                      const rlimit l{rlim_t(limit), RLIM_INFINITY};
-                     return setrlimit(RLIMIT_FSIZE, &l) == 0 ? committed(c) : "no limit";
+                     const QString r = setrlimit(RLIMIT_FSIZE, &l) == 0 ? committed(c) : "no limit";
+                     rs.Requery();
+                     return r + "|" + rs.Field(0).toString();
                  }),
-                 result);
+                 result + (result == "saved" ? "|new text" : "|card 0"));
         QCOMPARE(readFile(path), result == "saved" ? after : before);
         QCOMPARE(leftoverSaves(path), QStringList());
         QVERIFY(!QFile::exists(killed) && QFile::exists(other));
