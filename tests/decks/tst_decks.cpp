@@ -23,7 +23,11 @@
 #include <ctime>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -164,6 +168,32 @@ QString resultOf(const Child &child)
 }
 
 QString inChild(const std::function<QString()> &work) { return resultOf(spawn(work)); }
+
+constexpr uid_t kNobody = 65534;
+
+// In a child, what stands in a save's way as the kernel has it: root passes
+// every permission check, so the child becomes nobody (who owns the folder
+// and the deck); a read-only disk is the folder bound again read-only, seen
+// by this child alone. Empty when done, else why not ("skip: ..." when this
+// system allows no such mount).
+QString obstruct(const QString &obstacle, const QByteArray &folder)
+{
+    if (obstacle == "disk") {
+        struct statvfs fs {};
+        statvfs(folder, &fs);  // a mount in a user namespace must keep its locked flags
+        const unsigned long kept = fs.f_flag & (ST_NOSUID | ST_NODEV | ST_NOEXEC | ST_NOATIME | ST_NODIRATIME);
+        if (unshare(geteuid() == 0 ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(folder, folder, nullptr, MS_BIND, nullptr) != 0 ||
+            mount(nullptr, folder, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY | kept, nullptr) != 0)
+            return "skip: this system lets no test mount a folder read-only: " + QString::fromLocal8Bit(strerror(errno));
+    } else if (!obstacle.isEmpty() && geteuid() == 0 &&
+               (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+                setresuid(kNobody, kNobody, kNobody) != 0)) {
+        return "cannot become nobody";
+    }
+    return {};
+}
 
 // What a commit gave: "saved", or the message of the error.
 QString committed(DeckConnection &c)
@@ -339,27 +369,42 @@ private slots:
     // ENOSPC) leaves the file as it was, no temporary file beside it, and
     // the workbook in memory as the file is; one byte more room and it goes
     // through. A save that was killed left a temporary file: the next one
-    // removes it.
+    // removes it. A deck, folder or disk the kernel will not let the user
+    // write gives its own reason, and that save touches nothing.
     void failedWriteLeavesTheDeck_data()
     {
         QTest::addColumn<int>("cards");
         QTest::addColumn<int>("room");  // bytes the file may have beyond the new workbook's size
+        QTest::addColumn<QString>("obstacle");  // made read-only: the deck, its folder or the disk
         QTest::addColumn<QString>("result");
         for (int cards : {10, 300, 32000}) {
-            QTest::addRow("%d cards, one byte short", cards) << cards << -1 << kDiskFullReason;
-            QTest::addRow("%d cards, room enough", cards) << cards << 0 << "saved";
+            QTest::addRow("%d cards, one byte short", cards) << cards << -1 << "" << kDiskFullReason;
+            QTest::addRow("%d cards, room enough", cards) << cards << 0 << "" << "saved";
         }
+        QTest::newRow("read-only deck") << 10 << 0 << "deck" << kReadOnlyDeckReason;
+        QTest::newRow("read-only folder") << 10 << 0 << "folder" << kFolderNotWritableReason;
+        QTest::newRow("read-only disk") << 10 << 0 << "disk" << kReadOnlyDiskReason;
     }
     void failedWriteLeavesTheDeck()
     {
         QFETCH(int, cards);
         QFETCH(int, room);
+        QFETCH(QString, obstacle);
         QFETCH(QString, result);
-        const QString path = dir_.filePath("deck.xls");
+        QTemporaryDir folder;  // its own: its owner and mode change
+        const QByteArray dir = QFile::encodeName(folder.path());
+        const QString path = folder.filePath("deck.xls");
         QVERIFY(writeFile(path, xls::writeWorkbookFile(xls::deckWorkbook(numberedCards(cards)))));
         const QByteArray before = readFile(path);
-        const QString killed = dir_.filePath(".deck.xls.mnemora-save-a1B2c3"), other = dir_.filePath(".deck.xls.mnemora-save-mine");
+        const QString killed = folder.filePath(".deck.xls.mnemora-save-a1B2c3"), other = folder.filePath(".deck.xls.mnemora-save-mine");
         QVERIFY(writeFile(killed, "half a deck") && writeFile(other, "not the store's"));
+        // Before the deck is read: its owner and mode are part of its stamp.
+        if (geteuid() == 0 && !obstacle.isEmpty())
+            QVERIFY(chown(dir, kNobody, kNobody) == 0 && chown(QFile::encodeName(path), kNobody, kNobody) == 0);
+        if (obstacle == "deck")
+            QVERIFY(chmod(QFile::encodeName(path), 0444) == 0);
+        if (obstacle == "folder")
+            QVERIFY(chmod(dir, 0555) == 0);
 
         auto &&[c, rs] = Opened(path, Mode::Edit);
         rs.SetField(0, rs.Field(0));  // the same value is no change
@@ -369,22 +414,31 @@ private slots:
         c.AppendRow("q", "a");
         const QByteArray after = xls::writeWorkbookFile(c.workbook());
         // What the commit gave, and the first question in memory after it.
-        QCOMPARE(inChild([&, limit = after.size() + room] {
-                     std::signal(SIGXFSZ, SIG_IGN);
-                     const rlimit l{rlim_t(limit), RLIM_INFINITY};
-                     const QString r = setrlimit(RLIMIT_FSIZE, &l) == 0 ? committed(c) : "no limit";
-                     rs.Requery();
-                     return r + "|" + rs.Field(0).toString();
-                 }),
-                 result + (result == "saved" ? "|new text" : "|card 0"));
+        const QString got = inChild([&, limit = after.size() + room] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit l{rlim_t(limit), RLIM_INFINITY};
+            if (setrlimit(RLIMIT_FSIZE, &l) != 0)
+                return QString("no limit");
+            if (const QString why = obstruct(obstacle, dir); !why.isEmpty())
+                return why;
+            const QString r = committed(c);
+            rs.Requery();
+            return r + "|" + rs.Field(0).toString();
+        });
+        if (got.startsWith("skip: "))
+            QSKIP(qPrintable(got.mid(6)));
+        QCOMPARE(got, result + (result == "saved" ? "|new text" : "|card 0"));
         QCOMPARE(readFile(path), result == "saved" ? after : before);
-        QCOMPARE(leftoverSaves(path), QStringList());
-        QVERIFY(!QFile::exists(killed) && QFile::exists(other));
-        if (result == "saved")
+        // A save that cannot be made changes nothing in the folder.
+        QCOMPARE(leftoverSaves(path), obstacle.isEmpty() ? QStringList() : QStringList{killed});
+        QVERIFY(QFile::exists(killed) == !obstacle.isEmpty() && QFile::exists(other));
+        QVERIFY(chmod(dir, 0700) == 0);
+        if (result == "saved" || (obstacle == "deck" && geteuid() != 0))
             return;
         // In this process the commit was never made: it goes through here.
         c.Commit();
         QCOMPARE(readFile(path), after);
+        QCOMPARE(leftoverSaves(path), QStringList());
         QVERIFY(!c.HasChanges());
         rs.Requery();
         QCOMPARE(rs.RecordCount(), cards + 1);
