@@ -118,6 +118,7 @@ void frmQuestion::ShowEditor(const QString &name)
     txtAddQuest->show();
     txtAddAns->show();
     lblDecknameAdd->setText(name);
+    ShowRunPlace();
     HideAnswerButtons();
     cmdEnd->hide();
     lblQuestion->hide();
@@ -445,6 +446,7 @@ void frmQuestion::cmdAddDone_Click()
         ShowToolbar();
         mnuDecks->setEnabled(true);
     });
+    ShowRunPlace();
 }
 
 // ---- Removing a card ---------------------------------------------------------------
