@@ -10,6 +10,14 @@
 #include <QWheelEvent>
 #include <QtMath>
 
+namespace {
+
+// The room, in pixels, kept at the right of a scrolling card text for the
+// bar that shows where it stands.
+constexpr int kScrollBarRoom = 8;
+
+}  // namespace
+
 QPixmap loadPictureFile(const QString &path)
 {
     const QFileInfo info(path);
@@ -174,6 +182,11 @@ void WrapLabel::ensureLaidOut() const
         size = qMax(floor, size - 0.25);
         byPoints ? f.setPointSizeF(size) : f.setPixelSize(qRound(size));
     }
+    if (contentHeight_ > height()) {
+        // A text that scrolls leaves room for the bar that shows where it is.
+        lines_ = wrap(f, width() - kScrollBarRoom);
+        contentHeight_ = lines_.isEmpty() ? 0 : qCeil(lines_.last().bottom());
+    }
     fitted_ = f;
 }
 
@@ -229,7 +242,7 @@ void WrapLabel::paintEvent(QPaintEvent *)
     layout.beginLayout();
     qreal y = 0;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width());
+        line.setLineWidth(contentHeight_ > height() ? width() - kScrollBarRoom : width());
         line.setPosition(QPointF(0, y));
         y += line.height();
     }
