@@ -1,6 +1,6 @@
 #include "app/SignalClose.h"
 
-#include <QPointer>
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -36,7 +36,10 @@ void closeOnTerminationSignals(QWidget *window)
         char bytes[16];
         while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
+        // As the close button does; a dialog still open ends with the
+        // program.
         window->close();
+        QCoreApplication::quit();
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

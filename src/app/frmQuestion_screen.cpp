@@ -11,6 +11,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QChart>
+#include <QChartView>
+#include <QLegend>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -158,6 +161,8 @@ void frmQuestion::applyZoom()
     else
         base.setPixelSize(qRound(base.pixelSize() * zoom_));
     client_->setFont(base);
+    if (chMnemora)
+        chMnemora->chart()->legend()->setFont(base);
 
     const auto controls = client_->findChildren<QWidget *>();
     for (QWidget *w : controls) {
@@ -293,9 +298,12 @@ void frmQuestion::fillAboutPanel()
 {
     // The program folder in use: where the decks and pictures are.
     Label12->setText(QStringLiteral("Mnemora v %1").arg(QStringLiteral(MNEMORA_VERSION)));
-    Label13->setText(QStringLiteral("Folder:"));
+    // No web address: Label14 stays empty, and Label13's caption runs over
+    // its room.
+    Label13->setText(QStringLiteral("Your decks and pictures are in"));
+    growToSizeHint(Label13);
+    Label14->clear();
     const QString folder = QDir::toNativeSeparators(AppPath());
-    Label14->setText(Label14->fontMetrics().elidedText(folder, Qt::ElideMiddle, Label14->width()));
-    Label14->setToolTip(folder);
-    Label15->setText(QStringLiteral("holds your decks (Decks) and pictures (Images)"));
+    Label15->setText(Label15->fontMetrics().elidedText(folder, Qt::ElideMiddle, Label15->width()));
+    Label15->setToolTip(folder);
 }

@@ -326,7 +326,7 @@ private slots:
         click(s.w->cmdAddDone);
         QCOMPARE(s.w->windowTitle(), "Mnemora");
         trigger(s.w->mnuAbout);
-        QCOMPARE(s.w->Label14->toolTip(), QDir::toNativeSeparators(s.folder.path()));
+        QCOMPARE(s.w->Label15->toolTip(), QDir::toNativeSeparators(s.folder.path()));
         for (QLabel *l : s.w->picAboutUs->findChildren<QLabel *>())
             QVERIFY(!l->text().contains("example"));
     }
