@@ -199,9 +199,10 @@ void frmQuestion::buildAboutPanel(QWidget *client)
     QFont big = Label12->font();
     big.setBold(true);
     setUnscaledFont(Label12, big, big.pointSizeF() * 1.6);
-    Label13 = label("Label13", QStringLiteral("Visit:"), picAboutUs, 600, 3120, 600, 255);
+    // Their texts: fillAboutPanel().
+    Label13 = label("Label13", QString(), picAboutUs, 600, 3120, 600, 255);
     Label14 = label("Label14", QString(), picAboutUs, 1200, 3120, 4200, 255);
-    Label15 = label("Label15", QStringLiteral("for updates and user's manual"), picAboutUs, 600, 3420, 4200, 255);
+    Label15 = label("Label15", QString(), picAboutUs, 600, 3420, 4200, 255);
     Command1 = pictureButton("Command1", QStringLiteral("Done"), picAboutUs, 5100, 3720, 975, 315);
     picAboutUs->raise();
 }
@@ -264,6 +265,8 @@ void frmQuestion::buildStudyView(QWidget *client)
     picQuest->setObjectName(QStringLiteral("picQuest"));
     place(picQuest, 0, 0, 1815, 1455);
 
+    // The verdict's green or red stands on a black badge, where either
+    // reads at a contrast above 4.5:1 whatever the card behind it.
     lblAnsPopUp = new BadgeLabel(PicQuestions);
     lblAnsPopUp->setObjectName(QStringLiteral("lblAnsPopUp"));
     lblAnsPopUp->setTextFormat(Qt::PlainText);
@@ -271,8 +274,6 @@ void frmQuestion::buildStudyView(QWidget *client)
     lblAnsPopUp->setAlignment(Qt::AlignCenter);
     lblAnsPopUp->setAttribute(Qt::WA_TranslucentBackground);
     setUnscaledFont(lblAnsPopUp, QFont(QStringLiteral("Verdana")), 21.75);
-    // The verdict's green or red stands on a black badge, where either
-    // reads at a contrast above 4.5:1 whatever the card behind it.
     lblAnsPopUp->hide();  // until a verdict is shown
     lblProgress = label("lblProgress", QString(), PicQuestions, 2700, 110, 6075 - 2700 - 240, 255);
     lblProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -389,8 +390,7 @@ void frmQuestion::buildEditor(QWidget *client)
     place(cmdAddDeck, 240, 5760, 1215, 315);
 
     lblDecknameAdd = label("lblDecknameAdd", QString(), PicQuestions, 240, 60, 1095, 300);
-    setUnscaledGeometry(lblDecknameAdd, QRect(unscaledGeometry(lblDecknameAdd).topLeft(),
-                                              QSize(twipsX(5535), unscaledGeometry(lblDecknameAdd).height())));
+    place(lblDecknameAdd, 240, 60, 5535, 300);
     txtAddQuest = new QTextEdit(PicQuestions);
     txtAddQuest->setObjectName(QStringLiteral("txtAddQuest"));
     txtAddQuest->setAcceptRichText(false);
