@@ -173,7 +173,7 @@ void WrapLabel::ensureLaidOut() const
     QFont f = font();
     const bool byPoints = f.pointSizeF() > 0;
     double size = byPoints ? f.pointSizeF() : f.pixelSize();
-    const double floor = byPoints ? qMin(size, floorPoints_) : size;
+    const double floor = byPoints && floorPoints_ > 0 ? qMin(size, floorPoints_) : size;
     for (;;) {
         lines_ = wrap(f, width());
         contentHeight_ = lines_.isEmpty() ? 0 : qCeil(lines_.last().bottom());

@@ -627,8 +627,11 @@ void frmQuestion::closeEvent(QCloseEvent *event)
 
 void frmQuestion::PicExit_Click()
 {
-    // Ends the program at once, without the shutdown steps.
+    // Ends the program at once, without the shutdown steps; the window's
+    // size is still remembered.
     exiting_ = true;
+    if (rememberSize_)
+        saveWindowSize();
     hide();
     QCoreApplication::exit(0);
 }

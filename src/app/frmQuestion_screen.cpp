@@ -8,22 +8,21 @@
 #include "decks/OpenFailure.h"
 #include "options/StudyOptions.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QChart>
 #include <QChartView>
-#include <QLegend>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLegend>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSettings>
+
+#include <functional>
 
 namespace {
 

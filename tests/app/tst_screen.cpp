@@ -133,10 +133,17 @@ private slots:
         QTRY_COMPARE(host->size(), design);
     }
 
-    // The size comes back at the next start, from a settings file that
-    // holds nothing else.
+    // The size comes back at the next start, whether the window was closed
+    // or left with Exit, from a settings file that holds nothing else.
+    void theSizeIsRemembered_data()
+    {
+        QTest::addColumn<bool>("exit");
+        QTest::newRow("closed") << false;
+        QTest::newRow("Exit") << true;
+    }
     void theSizeIsRemembered()
     {
+        QFETCH(bool, exit);
         QTemporaryDir settings;
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         QSize closedAt;
@@ -146,7 +153,8 @@ private slots:
             if (run == 0) {
                 s.w->resize(s.w->size() * 1.5);
                 closedAt = s.w->size();
-                QVERIFY(s.w->close());
+                exit ? click(s.w->PicExit) : void(s.w->close());
+                QVERIFY(s.w->isHidden());
             } else {
                 QCOMPARE(s.w->size(), closedAt);
             }
