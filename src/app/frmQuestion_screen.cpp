@@ -210,6 +210,10 @@ void frmQuestion::saveWindowSize()
     if (!maximized)
         s.setValue(QLatin1String(kSizeKey), size());
     s.sync();
+    // A size that cannot be kept is no reason to keep the program from
+    // ending: it is said, and the next start opens at the design size.
+    if (s.status() != QSettings::NoError)
+        qWarning("mnemora: the window's size could not be saved in %s", qPrintable(s.fileName()));
 }
 
 // ---- Where the run stands ---------------------------------------------------------

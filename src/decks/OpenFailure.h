@@ -29,7 +29,8 @@ constexpr int kMaxDeckCards = 32767;
 OpenFailure classifyOpenFailure(const QString &path);
 
 // What a failure the deck readers or the store threw says about the file.
-// Every reader error is mapped here.
+// Every reader error is mapped here: an error that names its kind maps it
+// kind by kind in this one function.
 OpenFailure failureOfReaderError(const std::exception &error);
 
 // The reason as a clause: "it is protected by a password". Empty for
