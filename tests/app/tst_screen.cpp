@@ -431,7 +431,7 @@ private slots:
     }
 
     // A logout or a kill closes the window as its close button does: the
-    // study copy goes.
+    // study copy goes. (Last: the signal also ends the program's loops.)
     void aSignalClosesTheWindow_data()
     {
         QTest::addColumn<int>("signal");
