@@ -44,6 +44,7 @@ class QMimeData;
 class QPieSeries;
 class QPushButton;
 class QRadioButton;
+class QRect;
 class QTextEdit;
 
 class FileSystemObject;
@@ -74,6 +75,19 @@ public:
     // A size in twips (1/1440 inch) in pixels at the screen's logical DPI.
     int twipsX(int twips) const;
     int twipsY(int twips) const;
+
+    // ---- The window's size -------------------------------------------
+    // The layout grows with the window: every position, size and font given
+    // in twips is multiplied by one zoom factor, the aspect kept and the
+    // spare space split evenly around the layout. 1 at the design size,
+    // which is also the window's smallest.
+    double zoom() const { return zoom_; }
+    // The geometry a control placed in twips has at zoom 1, in pixels.
+    static QRect unscaledGeometry(const QWidget *w);
+    // Opens the window at the size it had when it was last closed and
+    // remembers its size when it closes (QSettings). Windows that never
+    // call this (tests) leave the settings alone.
+    void RememberSize();
 
     // ---- Program-wide variables --------------------------------------
     modMnemora mod;
@@ -169,6 +183,7 @@ public:
     QFrame *fraPicQuest = nullptr;
     ImageBox *picQuest = nullptr;
     QLabel *lblAnsPopUp = nullptr;
+    QLabel *lblProgress = nullptr;  // "Card 12 · 9 right · 3 wrong"
     // The answer panel.
     QFrame *fraAnswer1 = nullptr;
     PictureBox *PicAnswer1 = nullptr;
@@ -287,6 +302,12 @@ public:
     void LayoutAnswerFirst();
     // The question (side 0) or answer (side 1) of card number card.
     QString CardText(int card, int side) const;
+    // Shows the question side of the card: the picture QuestionText names,
+    // or the question label.
+    void ShowQuestionSide();
+    // Puts the picture that reveals the question (showque.jpg) or the
+    // answer (showans.jpg) on cmdAns.
+    void SetRevealPicture(bool revealsQuestion);
     // Puts the picture named by a question text into picQuest.
     void LoadQuestionPicture(const QString &reference);
     // Marks the shown card right or wrong and brings the next one.
@@ -352,6 +373,14 @@ public:
     // Back to the study view of a running study: the card that follows a
     // settled verdict is shown, with fresh choices.
     void ResumeRun();
+
+    // ---- Where the run stands ------------------------------------------
+    // The window title names the deck studied or edited ("Elements —
+    // Mnemora"), and the line lblProgress in the question panel tells the
+    // card's place and the counts so far, while a run is shown.
+    void ShowRunPlace();
+    // The reason given when a deck did not open (informative text).
+    QString OpenFailureText(const QString &path) const;
 
 public slots:
     // Menus.
@@ -434,8 +463,28 @@ private:
     // The deck file (.xls, .xlsx, .ods) a drag brings, or "".
     QString droppedDeck(const QMimeData *data) const;
 
-    // Places a control at left, top, width x height twips in its parent.
+    // Places a control at left, top, width x height twips in its parent; it
+    // keeps that place, times the zoom, when the window is resized.
     void place(QWidget *w, int left, int top, int width, int height) const;
+    // The same in pixels at zoom 1.
+    void setUnscaledGeometry(QWidget *w, const QRect &geometry) const;
+    // Makes a control at least as large as its size hint at zoom 1.
+    void growToSizeHint(QWidget *w) const;
+    // Gives a control its own font, at pointSize times the zoom.
+    void setUnscaledFont(QWidget *w, QFont font, double pointSize) const;
+    // The widget that fills the window, and the client area (the layout in
+    // twips) centred in it.
+    QWidget *buildClientArea();
+    void applyZoom();
+    void saveWindowSize();
+    // The arrow keys scroll the card texts in the study view.
+    bool scrollCardByKey(const QKeyEvent &key);
+    // The options view from the keyboard: one Tab stop per group, the
+    // arrows within it, and tooltips.
+    void setUpOptionsKeyboard();
+    void fillAboutPanel();
+    // The key numbers beside the first `choices` choices are shown.
+    void showChoiceKeys(int choices);
     PictureButton *pictureButton(const char *name, const QString &label, QWidget *parent,
                                  int left, int top, int width, int height);
     QLabel *label(const char *name, const QString &caption, QWidget *parent,
@@ -448,13 +497,18 @@ private:
                       int left, int top, int width, int height);
 
     // Shows a message box titled "Mnemora" with an OK button.
-    void MsgBox(const QString &text, bool informationIcon);
+    // informativeText, when given, says more below the text.
+    void MsgBox(const QString &text, bool informationIcon, const QString &informativeText = QString());
     // A new file-system object (see makeFileSystem).
     std::unique_ptr<FileSystemObject> NewFileSystem() const;
     // The input box: the text typed, or "" when cancelled.
     QString InputBox(const QString &prompt, const QString &title);
 
     QString appPath_;
+    QWidget *clientHost_ = nullptr;
+    QWidget *client_ = nullptr;
+    double zoom_ = 1.0;
+    bool rememberSize_ = false;
     double dpiX_ = 96.0;
     double dpiY_ = 96.0;
     bool exiting_ = false;

@@ -127,6 +127,8 @@ bool frmQuestion::eventFilter(QObject *watched, QEvent *event)
         if (qobject_cast<QTextEdit *>(w) || qobject_cast<QLineEdit *>(w))
             return false;
     auto *key = static_cast<QKeyEvent *>(event);
+    if (scrollCardByKey(*key))
+        return true;
     QAbstractButton *target = studyKeyTarget(*key);
     if (!target)
         return false;

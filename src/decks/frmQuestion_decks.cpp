@@ -210,9 +210,11 @@ void frmQuestion::OpenDeck(const QString &deckFile)
             if (choice.studyCopyWritten)
                 DiscardStudyCopy();
             mnuStat->setVisible(false);
-            MsgBox(QStringLiteral("You have opened a Blank file or a file with Invalid file format"), true);
+            MsgBox(QStringLiteral("You have opened a Blank file or a file with Invalid file format"), true,
+                   OpenFailureText(choice.path));
         }
     });
+    ShowRunPlace();
 }
 
 void frmQuestion::mnuOpen_Click()

@@ -120,6 +120,7 @@ void frmQuestion::ShowEditor(const QString &name)
     txtAddQuest->show();
     txtAddAns->show();
     lblDecknameAdd->setText(name);
+    ShowRunPlace();
     HideAnswerButtons();
     cmdEnd->hide();
     lblQuestion->hide();
@@ -458,6 +459,7 @@ void frmQuestion::cmdAddDone_Click()
         ShowToolbar();
         mnuDecks->setEnabled(true);
     });
+    ShowRunPlace();
 }
 
 // ---- Removing a card ---------------------------------------------------------------

@@ -225,12 +225,9 @@ private slots:
         QVERIFY(s.shown("fraPicQuest") && !s.shown("lblQuestion") && s.shown("cmdAns") && !picture->pixmap().isNull());
         QCOMPARE(picture->pictureSource(), s.folder.path() + "/Images/circle.jpg");
         QCOMPARE(s.answer(), QStringLiteral("Circle"));
-        QCOMPARE(s.get("lblAnswer")->width(), s.w->twipsX(3500));
         s.right();
         QCOMPARE(s.texts("lblQuestion lblAnswer"), answerFirst ? "card|next" : "next|card");
         QVERIFY(!s.shown("fraPicQuest") && s.shown("lblQuestion"));
-        QCOMPARE(s.get("lblQuestion")->width(), s.w->twipsX(answerFirst ? 3500 : 4500));  // as wide as its text's side
-        QCOMPARE(s.get("lblAnswer")->width(), s.w->twipsX(answerFirst ? 4500 : 3500));
         s.right();
         QVERIFY(s.shown("fraPicQuest") && !picture->pixmap().isNull());
         QCOMPARE(picture->pictureSource(), QStringLiteral("Z:\\pic.jpg"));

@@ -128,6 +128,7 @@ struct Message {
     bool shown = false;
     QString title;
     QString text;
+    QString informative;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
@@ -140,6 +141,7 @@ inline std::shared_ptr<Message> answerMessageBox(std::shared_ptr<Message> into =
             into->shown = true;
             into->title = box->windowTitle();
             into->text = box->text();
+            into->informative = box->informativeText();
             into->icon = box->icon();
             box->button(QMessageBox::Ok)->click();
         },
