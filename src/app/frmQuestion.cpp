@@ -389,6 +389,7 @@ void frmQuestion::buildEditor(QWidget *client)
     for (QWidget *w : {static_cast<QWidget *>(lblDecknameAdd), static_cast<QWidget *>(txtAddQuest),
                        static_cast<QWidget *>(cmdAddBrowse), static_cast<QWidget *>(txtAddAns)})
         w->hide();
+    buildCardCorrection(client);
 }
 
 void frmQuestion::buildUnusedControls(QWidget *client)
@@ -561,6 +562,9 @@ void frmQuestion::ShowEditButtons()
 
 void frmQuestion::HideEditButtons()
 {
+    cmdSaveCard->hide();
+    lblCardRemoved->hide();
+    cmdUndo->hide();
     cmdPrev->hide();
     cmdNext->hide();
     cmdAddDeck->hide();
@@ -600,6 +604,11 @@ void frmQuestion::Form_Unload()
 
 void frmQuestion::closeEvent(QCloseEvent *event)
 {
+    // A card typed or corrected in the editor is not dropped unasked.
+    if (!exiting_ && !ConfirmLeaveCard()) {
+        event->ignore();
+        return;
+    }
     if (!exiting_)
         Form_Unload();
     event->accept();

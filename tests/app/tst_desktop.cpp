@@ -160,7 +160,8 @@ private slots:
     void namedForAssistiveTechnologyAndTabbedInReadingOrder()
     {
         Session s;
-        const QMap<QString, QString> keys = {{"cmdAns", "Space or Return"}, {"cmdRight", "R"}, {"cmdWrong", "W"}};
+        const QMap<QString, QString> keys = {{"cmdAns", "Space or Return"}, {"cmdRight", "R"}, {"cmdWrong", "W"},
+                                             {"cmdEnd", "Ctrl+E"}, {"cmdSaveCard", "Ctrl+S"}, {"cmdUndo", "Ctrl+Z"}};
         const auto buttons = s.w->findChildren<PictureButton *>();
         QVERIFY(buttons.size() >= 15);
         for (PictureButton *b : buttons) {
