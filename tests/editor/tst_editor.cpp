@@ -103,12 +103,13 @@ struct Editor {
     }
     // "Edit Deck" on the file at path.
     std::shared_ptr<Message> edit(const QString &path) { return answered(answerFileDialog(path), [&] { w->mnuEditDeck->trigger(); }); }
-    // "Edit Deck" on a deck "Letters" of the given "question|answer" rows.
+    // "Edit Deck" on a deck "Letters" of the given "question|answer" rows
+    // ("#2": the number 2).
     void edit(const QStringList &rows)
     {
         QList<QPair<QVariant, QVariant>> cells;
         for (const QString &r : rows)
-            cells.append({r.section('|', 0, 0), r.section('|', 1)});
+            cells.append({r.section('|', 0, 0), r.section('|', 1).startsWith('#') ? QVariant(r.section('|', 1).mid(1).toDouble()) : r.section('|', 1)});
         writeDeck(deck("Letters"), cells);
         edit(deck("Letters"));
     }
@@ -158,6 +159,8 @@ struct Editor {
             }
             QVERIFY2(step.message.isEmpty() ? message.isEmpty() : message.startsWith(step.message), qPrintable(message));
             QVERIFY2(message.count(deck("Letters")) <= 1, qPrintable(message));
+            if ((act == "-" || act == "u") && message.isEmpty() && !spaceAfterEach)
+                QVERIFY(shown("cmdUndo") == (act == "-") && shown("lblCardRemoved") == (act == "-") && w->lblCardRemoved->text() == "Card removed.");
             if (spaceAfterEach) {
                 // Space where the focus is now removes no card and saves
                 // nothing; a space typed into a box is taken back.
@@ -280,7 +283,8 @@ private slots:
         QVERIFY(!e.shown("fraOptions") && !e.get("cmdDone")->isVisible() && e.shown("cmdAdd") && e.shown("cmdAddBrowse"));
     }
 
-    void pictures()
+    // Picture paths typed by hand, in the question and in the answer box.
+    void typedPicturePaths()
     {
         Editor e;
         e.create("Shapes");
@@ -294,22 +298,6 @@ private slots:
         const auto message = e.answered(answerMessageBox(), [&] { e.w->txtAddQuest->setFocus(); });
         QVERIFY(message->text == "Please provide the Image path in the Questions" && message->icon == QMessageBox::NoIcon);
         QVERIFY(e.card() == "|" && e.w->focusWidget() == e.w->txtAddQuest);
-
-        // A picture from elsewhere is copied into Images/; one already there
-        // stays whole.
-        QTemporaryDir elsewhere;
-        const QString picture = elsewhere.filePath("cat.png"), inImages = e.folder.path() + "/Images/cat.png";
-        QVERIFY(QImage(QSize(8, 8), QImage::Format_RGB32).save(picture));
-        for (const QString &chosen : {picture, inImages}) {
-            e.answered(answerFileDialog(chosen), [&] { click(e.button("cmdAddBrowse")); });
-            QCOMPARE(e.card(), QDir::toNativeSeparators(chosen) + "|");
-            QVERIFY(e.w->lblHide->text() == "\\Images\\cat.png" && e.w->focusWidget() == e.w->txtAddAns);
-            e.play({{"+" + e.w->txtAddQuest->toPlainText() + "|a cat"}});
-            QCOMPARE(QImage(inImages).size(), QSize(8, 8));
-        }
-        const QString cat = QStringLiteral("\\Images\\cat.png|a cat");
-        QCOMPARE(rowsOf(e.deck("Shapes")), (QStringList{"Question|Answer", "|typed", cat, cat}));
-        e.play({{"<", QDir::toNativeSeparators(inImages) + "|a cat <.->"}});
     }
 
     // ---- Adding, stepping and removing -------------------------------------------------
@@ -337,7 +325,11 @@ private slots:
         QTest::newRow("remove the last but one card") << ab << Script{{"@2"}, {"-", "A|a ..->"}} << QStringList{"A|a", "|"};
         QTest::newRow("remove the only card") << abcd.mid(0, 1) << Script{{"@1"}, {"-", "| .+.."}} << blank;
         // Undo puts the card back where it was, until the deck changes again.
-        QTest::newRow("remove, undo") << abcd << Script{{"@2"}, {"-"}, {"u", "B|b <.->"}, {">", "C|c <.->"}} << abcd;
+        // Undo puts back the very cells (numbers, formats) the removal moved.
+        const QStringList numbers{"A|#1", "B|#2.5", "C|c", "D|d"}, read{"A|1", "B|2.5", "C|c", "D|d"};
+        QTest::newRow("remove the first, undo") << numbers << Script{{"@1"}, {"-"}, {"u", "A|1 ..->"}} << read;
+        QTest::newRow("remove a middle card, undo") << numbers << Script{{"@2"}, {"-"}, {"u", "B|2.5 <.->"}, {">", "C|c <.->"}} << read;
+        QTest::newRow("remove the last, undo") << numbers << Script{{"@4"}, {"-"}, {"u", "D|d <.->"}} << read;
         QTest::newRow("remove the only card, undo") << abcd.mid(0, 1) << Script{{"@1"}, {"-"}, {"u", "A|a ..-."}} << abcd.mid(0, 1);
         QTest::newRow("no undo after an add")
             << abc << Script{{"@3"}, {"-"}, {">", "| <+.."}, {"+D|d"}, {"u", "| <+.."}} << QStringList{"A|a", "B|b", "D|d", "|"};
@@ -387,7 +379,10 @@ private slots:
         QFETCH(QStringList, after);
         Editor e;
         deck.isEmpty() ? (void)e.create("Letters") : e.edit(deck);
+        const QStringList cells = deck.isEmpty() ? QStringList() : cellsOf(e.deck("Letters")), rows = rowsOf(e.deck("Letters"));
         e.play(script);
+        if (script.last().act == "u" && after == rows)
+            QCOMPARE(cellsOf(e.deck("Letters")), cells);
         QCOMPARE(rowsOf(e.deck("Letters")), after);
         // The editor counts the cards and the blank rows after them as on disk.
         const qsizetype cards = after.contains("|") ? after.indexOf("|") : after.size();
@@ -459,31 +454,6 @@ private slots:
         QCOMPARE(e.w->isHidden() ? "closed" : e.shown("PicOpenDeck") ? "start" : named ? "named" : e.card(), shows);
     }
 
-    // Undo brings back the cells as they were, numbers and formats too.
-    void undoRestoresTheCells_data()
-    {
-        QTest::addColumn<int>("position");
-        QTest::newRow("first") << 1;
-        QTest::newRow("middle") << 2;
-        QTest::newRow("last") << 4;
-    }
-    void undoRestoresTheCells()
-    {
-        QFETCH(int, position);
-        Editor e;
-        writeDeck(e.deck("Letters"), {{"Question", "Answer"}, {"two", 2.0}, {3.5, "three"}, {"four", "d"}});
-        e.edit(e.deck("Letters"));
-        const QStringList before = cellsOf(e.deck("Letters"));
-        e.play({{"@" + QString::number(position)}});
-        const QString shown = e.card();
-        e.play({{"-"}});
-        QVERIFY(e.shown("lblCardRemoved") && e.shown("cmdUndo") && cellsOf(e.deck("Letters")) != before);
-        QCOMPARE(e.w->lblCardRemoved->text(), QStringLiteral("Card removed."));
-        e.play({{"u"}});
-        QCOMPARE(cellsOf(e.deck("Letters")), before);
-        QVERIFY(e.card() == shown && !e.shown("cmdUndo") && !e.shown("lblCardRemoved"));
-    }
-
     // ---- Pictures are never replaced ------------------------------------------------------
 
     void pictureNames_data()
@@ -513,56 +483,49 @@ private slots:
 
     void picturesNeverReplaced_data()
     {
-        QTest::addColumn<QString>("inImages");  // what Images/cat.png holds: "", "same" or "other"
+        QTest::addColumn<QString>("inImages");  // what Images/cat.png holds: "", "same", "other", or "chosen" (it is the one chosen)
         QTest::addColumn<bool>("cancelled");    // the card is discarded instead of added
+        QTest::addColumn<bool>("shown");        // the picture replaces the question of a card shown, which is saved
         QTest::addColumn<QString>("stored");    // the picture the card names
-        QTest::newRow("free name") << "" << false << "cat.png";
-        QTest::newRow("another picture of that name") << "other" << false << "cat-2.png";
-        QTest::newRow("the same picture") << "same" << false << "cat.png";
-        QTest::newRow("cancelled card") << "" << true << "";
-        QTest::newRow("cancelled card, name taken") << "other" << true << "";
+        QTest::newRow("free name") << "" << false << false << "cat.png";
+        QTest::newRow("another picture of that name") << "other" << false << false << "cat-2.png";
+        QTest::newRow("the same picture") << "same" << false << false << "cat.png";
+        QTest::newRow("chosen from Images") << "chosen" << false << false << "cat.png";
+        QTest::newRow("cancelled card") << "" << true << false << "";
+        QTest::newRow("cancelled card, name taken") << "other" << true << false << "";
+        QTest::newRow("a card shown, name taken") << "other" << false << true << "cat-2.png";
+        QTest::newRow("a card shown, cancelled") << "" << true << true << "";
     }
     void picturesNeverReplaced()
     {
         QFETCH(QString, inImages);
         QFETCH(bool, cancelled);
+        QFETCH(bool, shown);
         QFETCH(QString, stored);
         Editor e;
         e.edit(QStringList{"A|a"});
+        if (shown)
+            e.play({{"@1"}});
         QTemporaryDir elsewhere;
-        const QString chosen = elsewhere.filePath("cat.png"), images = e.folder.path() + "/Images/";
+        const QString images = e.folder.path() + "/Images/", chosen = (inImages == "chosen" ? images : elsewhere.path() + "/") + "cat.png";
         QVERIFY(QImage(QSize(8, 8), QImage::Format_RGB32).save(chosen));
-        if (!inImages.isEmpty())
+        if (inImages == "same" || inImages == "other")
             QVERIFY(inImages == "same" ? QFile::copy(chosen, images + "cat.png") : QImage(QSize(4, 4), QImage::Format_RGB32).save(images + "cat.png"));
         const QStringList pictures = QDir(images).entryList({"cat*"});
         const QByteArray held = decktest::readFile(images + "cat.png");
         e.answered(answerFileDialog(chosen), [&] { click(e.button("cmdAddBrowse")); });
         QCOMPARE(QDir(images).entryList({"cat*"}), pictures);  // nothing copied yet
+        QVERIFY(e.card() == QDir::toNativeSeparators(chosen) + (shown ? "|a" : "|") && e.w->focusWidget() == e.w->txtAddAns);
         if (cancelled) {
             e.answering("Discard", [&] { click(e.button("cmdAddDone")); });
         } else {
-            e.play({{"+" + e.w->txtAddQuest->toPlainText() + "|a cat"}});
-            QCOMPARE(rowsOf(e.deck("Letters")).last(), "\\Images\\" + stored + "|a cat");
+            e.play({{(shown ? "*" : "+") + e.w->txtAddQuest->toPlainText() + "|a cat"}, {shown ? "=" : "<"}});
+            QCOMPARE(rowsOf(e.deck("Letters")), QStringList(shown ? 1 : 2, "A|a").mid(1) << "\\Images\\" + stored + "|a cat");
             QCOMPARE(decktest::readFile(images + stored), decktest::readFile(chosen));
+            QCOMPARE(e.card(), QDir::toNativeSeparators(images + stored) + "|a cat");
         }
         QCOMPARE(decktest::readFile(images + "cat.png"), held.isEmpty() && !cancelled ? decktest::readFile(chosen) : held);
-        QCOMPARE(QDir(images).entryList({"cat*"}).size(), pictures.size() + (!cancelled && inImages != "same"));
-    }
-
-    // A picture question changed while its card is shown.
-    void pictureOfACardChanged()
-    {
-        Editor e;
-        e.folder.writePicture("Images/circle.jpg", Qt::red);
-        e.edit(QStringList{"\\Images\\circle.jpg|round", "B|b"});
-        e.play({{"@1"}});
-        QTemporaryDir elsewhere;
-        QVERIFY(QImage(QSize(8, 8), QImage::Format_RGB32).save(elsewhere.filePath("square.png")));
-        e.answered(answerFileDialog(elsewhere.filePath("square.png")), [&] { click(e.button("cmdAddBrowse")); });
-        QVERIFY(e.button("cmdSaveCard")->isEnabled());
-        e.play({{"*" + e.w->txtAddQuest->toPlainText() + "|four corners"}});
-        QCOMPARE(rowsOf(e.deck("Letters")), (QStringList{"\\Images\\square.png|four corners", "B|b"}));
-        QVERIFY(QFile::exists(e.folder.path() + "/Images/circle.jpg"));
+        QCOMPARE(QDir(images).entryList({"cat*"}).size(), pictures.size() + (!cancelled && (inImages.isEmpty() || inImages == "other")));
     }
 
     // A deck that cannot be written is said to be so before any card is
