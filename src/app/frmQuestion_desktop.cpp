@@ -196,11 +196,12 @@ bool frmQuestion::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (watched == cmdEnd && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // The window losing and regaining the focus (a menu, another
+        // program) leaves it as the user put it.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (event->type() == QEvent::FocusOut)
-            endTabbed_ = false;
-        else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            endTabbed_ = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            endTabbed_ = event->type() == QEvent::FocusIn
+                         && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
         return false;
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())

@@ -55,4 +55,12 @@ bool deckCanBeWritten(const QString &path)
     return probe.open();
 }
 
+QString saveFailureReason(const QString &reason, const QString &path)
+{
+    const QString lead = QStringLiteral("Cannot save %1: ").arg(path);
+    if (!path.isEmpty() && reason.startsWith(lead) && reason.mid(lead.size()).contains(path))
+        return reason.mid(lead.size());
+    return reason;
+}
+
 }  // namespace editor

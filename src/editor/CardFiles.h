@@ -32,4 +32,9 @@ PictureAt comparePicture(const QString &source, const QString &target);
 // file renamed over it). Nothing is changed.
 bool deckCanBeWritten(const QString &path);
 
+// The reason a save of the deck at path failed, as the user is told it:
+// the file named once ("Cannot save PATH: Existing file PATH is not
+// writable" says only the second part).
+QString saveFailureReason(const QString &reason, const QString &path);
+
 }  // namespace editor

@@ -41,15 +41,6 @@ const QString kAddTyped = QStringLiteral("Add the card you typed to the deck?");
 const QString kReadOnly = QStringLiteral("This deck is read-only. It can be studied but not changed.");
 const QString kCardRemoved = QStringLiteral("Card removed.");
 
-// The reason a save failed, naming the deck's file once.
-QString saveFailure(QString reason, const QString &path)
-{
-    const QString lead = QStringLiteral("Cannot save %1: ").arg(path);
-    if (!path.isEmpty() && reason.startsWith(lead) && reason.mid(lead.size()).contains(path))
-        reason = reason.mid(lead.size());
-    return kNotSaved + reason;
-}
-
 // A deck name becomes a file name as it stands: it may hold none of the
 // characters that a file name cannot carry or that would take it out of the
 // deck folder, nor a "." (a deck's name ends at its first ".").
@@ -325,7 +316,7 @@ bool frmQuestion::RunDeckCommand(const std::function<void()> &steps)
         return false;
     } catch (const std::exception &e) {
         restore();
-        MsgBox(saveFailure(QString::fromUtf8(e.what()), DeckConnection->Path()), true);
+        MsgBox(kNotSaved + editor::saveFailureReason(QString::fromUtf8(e.what()), DeckConnection->Path()), true);
         return false;
     }
     pictureCopied_.clear();

@@ -481,6 +481,18 @@ private slots:
         QCOMPARE(editor::pictureFileName(chosen, [&](const QString &n) { return held.value(n, editor::PictureAt::Nothing); }), name);
     }
 
+    // The deck's file is named once in a failed save's message; a deck
+    // file or folder the kernel refuses to write is found before editing.
+    void deckFiles()
+    {
+        const QString deck = "/d/Deck.xls", twice = "Cannot save /d/Deck.xls: Existing file /d/Deck.xls is not writable";
+        QCOMPARE(editor::saveFailureReason(twice, deck), "Existing file /d/Deck.xls is not writable");
+        QCOMPARE(editor::saveFailureReason("Cannot save /d/Deck.xls: File too large", deck), "Cannot save /d/Deck.xls: File too large");
+        ProgramFolder folder({"one-card-xlwt.xls"});
+        QVERIFY(editor::deckCanBeWritten(folder.deckPath("one-card-xlwt.xls")));
+        QVERIFY(!editor::deckCanBeWritten("/proc/version") && !editor::deckCanBeWritten(folder.deckPath("missing.xls")));
+    }
+
     void picturesNeverReplaced_data()
     {
         QTest::addColumn<QString>("inImages");  // what Images/cat.png holds: "", "same", "other", or "chosen" (it is the one chosen)
