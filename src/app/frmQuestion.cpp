@@ -406,6 +406,7 @@ void frmQuestion::buildEditor(QWidget *client)
     for (QWidget *w : {static_cast<QWidget *>(lblDecknameAdd), static_cast<QWidget *>(txtAddQuest),
                        static_cast<QWidget *>(cmdAddBrowse), static_cast<QWidget *>(txtAddAns)})
         w->hide();
+    buildCardCorrection(client);
 }
 
 void frmQuestion::buildUnusedControls(QWidget *client)
@@ -579,6 +580,9 @@ void frmQuestion::ShowEditButtons()
 
 void frmQuestion::HideEditButtons()
 {
+    cmdSaveCard->hide();
+    lblCardRemoved->hide();
+    cmdUndo->hide();
     cmdPrev->hide();
     cmdNext->hide();
     cmdAddDeck->hide();
@@ -618,6 +622,11 @@ void frmQuestion::Form_Unload()
 
 void frmQuestion::closeEvent(QCloseEvent *event)
 {
+    // A card typed or corrected in the editor is not dropped unasked.
+    if (!exiting_ && !ConfirmLeaveCard()) {
+        event->ignore();
+        return;
+    }
     if (!exiting_)
         Form_Unload();
     if (rememberSize_)

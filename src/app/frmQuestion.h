@@ -28,6 +28,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QAction;
@@ -235,6 +237,11 @@ public:
     PictureButton *cmdAddBrowse = nullptr;
     QTextEdit *txtAddAns = nullptr;
     QLabel *lblHide = nullptr;
+    // Correcting a card shown ("Save", in Add's place while a card is
+    // shown) and the line that offers to undo the last removal.
+    PictureButton *cmdSaveCard = nullptr;
+    QLabel *lblCardRemoved = nullptr;
+    PictureButton *cmdUndo = nullptr;
 
     // Controls that belong to no view.
     QFrame *fraDeck = nullptr;
@@ -345,7 +352,31 @@ public:
     // write of the deck. When the steps fail or the write does, the deck on
     // disk and in memory stays as it was, the editor's counts and boxes go
     // back to what they were, and a failed write is reported.
-    void RunDeckCommand(const std::function<void()> &steps);
+    // True when the deck was written (or had nothing to write).
+    bool RunDeckCommand(const std::function<void()> &steps);
+
+    // ---- Work in hand in the card editor ---------------------------------
+    // A card of the deck is shown and its text in the boxes was changed.
+    bool CardEdited() const;
+    // The new-card state with text in either box.
+    bool CardTyped() const;
+    // Before the editor's card is left (<<, >>, Remove, Done, the "&Decks"
+    // commands, closing the window): asks whether to save an edited card or
+    // add a typed one. False when the user stays (Cancel, or the save
+    // failed).
+    bool ConfirmLeaveCard();
+    // Save and Add share one place: Save while a card is shown, enabled
+    // once it is edited; the undo line while a removal can be undone.
+    void SyncEditorCommands();
+    // The question value an Add or a Save stores for the text typed: a
+    // picture chosen with Browse is copied into Images/ now, under a name
+    // that replaces no other picture.
+    QVariant QuestionValue(const QString &typed, bool forShownCard);
+    // Forgets the removal that Undo would bring back.
+    void ForgetRemoval();
+    // Whether the deck at path can be written; tests set it. Unset: the
+    // file and its folder are tried.
+    std::function<bool(const QString &)> checkDeckWritable;
 
     // ---- Options ---------------------------------------------------------
     void SyncOptionButtons();
@@ -432,6 +463,8 @@ public slots:
     void txtAddQuest_Change();
     void txtAddAns_Change();
     void txtAddAns_Validate();
+    void cmdSaveCard_Click();
+    void cmdUndo_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -449,6 +482,8 @@ private:
     void buildStudyView(QWidget *client);
     void buildStatisticsView(QWidget *client);
     void buildEditor(QWidget *client);
+    // Save and the undo line of the card editor.
+    void buildCardCorrection(QWidget *client);
     void buildUnusedControls(QWidget *client);
     void connectHandlers();
     // What a desktop program offers beyond its views: the study keys, their
@@ -456,6 +491,14 @@ private:
     void setUpDesktop();
     // The control a study key presses now, or null.
     QAbstractButton *studyKeyTarget(const QKeyEvent &key) const;
+    // After a study command: the focus on the control a user presses next.
+    void moveStudyFocus();
+    // After an editor command: the focus never left on a control that is
+    // gone, nor on Remove or Done.
+    void settleEditorFocus();
+    // A command key (Ctrl+E, Ctrl+S, Ctrl+Z): the control it presses now,
+    // or null.
+    QAbstractButton *commandKeyTarget(const QKeyEvent &key) const;
     // The answer box lost the focus.
     void answerBoxLeft(const QFocusEvent &event);
     // Marks the right choice (bold on green) or takes the mark away.
@@ -524,4 +567,27 @@ private:
     // The full path of the picture that Browse or the row display put into
     // the question box, which Add takes as that picture.
     QString questionPicturePath_;
+
+    // The card editor's work in hand: the texts the shown card was put into
+    // the boxes with, and its question cell as stored.
+    struct ShownCard {
+        QString question, answer;
+        QVariant questionValue, answerValue;
+    } shownCard_;
+    // The picture chosen with Browse, copied when its card is added or saved.
+    QString chosenPicture_;
+    // A picture copied into Images/ by the command now running.
+    QString pictureCopied_;
+    // The last removal, as long as Undo can bring it back: the rows it
+    // changed, from the removed card's position on, and the editor as it was.
+    struct RemovedCard {
+        int position = 0;
+        std::vector<std::pair<QVariant, QVariant>> rows;
+        qint16 cards = 0, blanks = 0;
+        QVariant lastAdded;
+        bool removed = false, prev = false, next = false;
+    };
+    std::optional<RemovedCard> removedCard_;
+    // The focus came onto "End" by Tab: Space or Return presses it.
+    bool endTabbed_ = false;
 };

@@ -140,6 +140,9 @@ void frmQuestion::HideEditor()
     cmdAdd->hide();
     cmdAddDone->hide();
     cmdRemoveQuest->hide();
+    cmdSaveCard->hide();
+    lblCardRemoved->hide();
+    cmdUndo->hide();
 }
 
 frmQuestion::DeckChoice frmQuestion::ChooseDeck(const QString &deckFile)
@@ -200,6 +203,7 @@ void frmQuestion::OpenDeck(const QString &deckFile)
             mnuStat->setVisible(true);
             mnuOpt->setVisible(true);
             mnuDecks->setVisible(false);
+            moveStudyFocus();
             if (ImageMissing) {
                 HideStudyPanels();
                 mnuStat->setVisible(false);
@@ -219,6 +223,9 @@ void frmQuestion::OpenDeck(const QString &deckFile)
 
 void frmQuestion::mnuOpen_Click()
 {
+    if (!ConfirmLeaveCard())
+        return;
+    ForgetRemoval();
     trapErrors([&] {
         SettlePendingVerdict();
         LeaveOptionsView();

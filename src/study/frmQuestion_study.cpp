@@ -382,10 +382,11 @@ void frmQuestion::SettlePendingVerdict()
 
 void frmQuestion::ResumeRun()
 {
-    if (!nextCardDue_)
-        return;
-    nextCardDue_ = false;
-    ShowCard();
+    if (nextCardDue_) {
+        nextCardDue_ = false;
+        ShowCard();
+    }
+    moveStudyFocus();
 }
 
 void frmQuestion::Timer2_Timer()
