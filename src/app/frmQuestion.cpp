@@ -64,6 +64,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     buildOptionsView(client);
     buildStudyView(client);
     buildStatisticsView(client);
+    buildHistoryView(client);
     buildEditor(client);
     buildUnusedControls(client);
     buildAboutPanel(client);  // last: it covers everything else
@@ -75,6 +76,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
 
     connectHandlers();
     setUpDesktop();
+    setUpHistory();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     Form_Load();
@@ -595,6 +597,7 @@ void frmQuestion::Form_Load()
 
 void frmQuestion::Form_Unload()
 {
+    RecordRunEnd();
     DiscardStudyCopy();
 }
 
