@@ -27,9 +27,14 @@ enum SqliteCode {
 // version i to version i + 1.
 const char *const kMigrations[] = {
     "CREATE TABLE decks (id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, name TEXT NOT NULL);"
+    // A card keeps the sums of its answers beside them, so that the hardest
+    // cards are read without going through every answer.
     "CREATE TABLE cards (id INTEGER PRIMARY KEY,"
     " deck_id INTEGER NOT NULL REFERENCES decks(id) ON DELETE CASCADE,"
-    " question TEXT NOT NULL, answer TEXT NOT NULL, UNIQUE (deck_id, question, answer));"
+    " question TEXT NOT NULL, answer TEXT NOT NULL,"
+    " right INTEGER NOT NULL DEFAULT 0, wrong INTEGER NOT NULL DEFAULT 0, last_at INTEGER, last_right INTEGER,"
+    " UNIQUE (deck_id, question, answer));"
+    "CREATE INDEX cards_hardest ON cards (deck_id, wrong DESC, right, last_at DESC);"
     "CREATE TABLE runs (id INTEGER PRIMARY KEY,"
     " deck_id INTEGER NOT NULL REFERENCES decks(id) ON DELETE CASCADE,"
     " started INTEGER NOT NULL, ended INTEGER, last_at INTEGER, options TEXT NOT NULL,"
@@ -44,6 +49,36 @@ const char *const kMigrations[] = {
 };
 static_assert(std::size(kMigrations) == HistoryStore::kSchemaVersion);
 
+// A text as the database keeps it: never NULL, an empty cell is "".
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+// A database file shorter than its header says it is: cut off by a copy or
+// a disk that failed. Read from the header alone, so that a large history
+// is not read through at every start.
+bool isTruncated(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray h = f.read(100);
+    if (h.size() < 100 || !h.startsWith("SQLite format 3"))
+        return false;  // empty, or not a database at all: the first query tells
+    const auto be32 = [&h](int at) {
+        return quint32(quint8(h[at])) << 24 | quint32(quint8(h[at + 1])) << 16 | quint32(quint8(h[at + 2])) << 8 |
+               quint32(quint8(h[at + 3]));
+    };
+    quint32 pageSize = quint32(quint8(h[16])) << 8 | quint8(h[17]);
+    if (pageSize == 1)
+        pageSize = 65536;
+    const quint32 pages = be32(28);
+    // The page count holds only while the change counter matches the
+    // number it was written with.
+    return pages != 0 && be32(24) == be32(92) && quint64(f.size()) < quint64(pages) * pageSize;
+}
+
 QDateTime fromMs(const QVariant &v)
 {
     return v.isNull() ? QDateTime() : QDateTime::fromMSecsSinceEpoch(v.toLongLong());
@@ -55,7 +90,7 @@ QDateTime fromMs(const QVariant &v)
 struct HistoryStore::Statements {
     explicit Statements(const QSqlDatabase &db)
         : findDeck(db), addDeck(db), nameDeck(db), addRun(db), countRun(db), endRun(db), addCard(db), findCard(db),
-          addAnswer(db)
+          countCard(db), addAnswer(db)
     {
         findDeck.prepare(QStringLiteral("SELECT id FROM decks WHERE path = ?"));
         addDeck.prepare(QStringLiteral("INSERT INTO decks (path, name) VALUES (?, ?)"));
@@ -64,11 +99,13 @@ struct HistoryStore::Statements {
         countRun.prepare(QStringLiteral(
             "UPDATE runs SET answered = answered + 1, right = right + ?, wrong = wrong + ?, last_at = ? WHERE id = ?"));
         endRun.prepare(QStringLiteral("UPDATE runs SET ended = ? WHERE id = ?"));
-        addCard.prepare(QStringLiteral("INSERT OR IGNORE INTO cards (deck_id, question, answer) VALUES (?, ?, ?)"));
+        addCard.prepare(QStringLiteral("INSERT INTO cards (deck_id, question, answer) VALUES (?, ?, ?)"));
         findCard.prepare(QStringLiteral("SELECT id FROM cards WHERE deck_id = ? AND question = ? AND answer = ?"));
+        countCard.prepare(QStringLiteral("UPDATE cards SET right = right + ?, wrong = wrong + ?, last_at = ?,"
+                                         " last_right = ? WHERE id = ?"));
         addAnswer.prepare(QStringLiteral("INSERT INTO answers (run_id, card_id, right, mode, at) VALUES (?, ?, ?, ?, ?)"));
     }
-    QSqlQuery findDeck, addDeck, nameDeck, addRun, countRun, endRun, addCard, findCard, addAnswer;
+    QSqlQuery findDeck, addDeck, nameDeck, addRun, countRun, endRun, addCard, findCard, countCard, addAnswer;
 };
 
 HistoryStore::HistoryStore(const QString &folder)
@@ -174,13 +211,6 @@ HistoryStore::Fault HistoryStore::migrate()
     if (!q.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
         return faultOf(q);
     q.finish();
-    if (version > 0) {
-        if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next())
-            return q.lastError().isValid() ? faultOf(q) : Fault::Damaged;
-        if (q.value(0).toString() != QLatin1String("ok"))
-            return Fault::Damaged;
-        q.finish();
-    }
     for (const char *pragma : {"PRAGMA synchronous = NORMAL", "PRAGMA foreign_keys = ON"})
         if (!q.exec(QLatin1String(pragma)))
             return faultOf(q);
@@ -205,6 +235,8 @@ HistoryStore::Fault HistoryStore::openDatabase()
 {
     if (!QDir().mkpath(folder_))
         return Fault::Unwritable;
+    if (isTruncated(filePath()))
+        return Fault::Damaged;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     db.setDatabaseName(filePath());
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
@@ -250,16 +282,16 @@ bool HistoryStore::ensureOpen()
 qint64 HistoryStore::deckId(const QString &key, const QString &name, bool create)
 {
     QSqlQuery &find = st_->findDeck;
-    find.addBindValue(key);
+    find.addBindValue(notNull(key));
     if (!find.exec())
         return -1;
     if (find.next()) {
         const qint64 id = find.value(0).toLongLong();
         find.finish();
         if (create) {
-            st_->nameDeck.addBindValue(name);
+            st_->nameDeck.addBindValue(notNull(name));
             st_->nameDeck.addBindValue(id);
-            st_->nameDeck.addBindValue(name);
+            st_->nameDeck.addBindValue(notNull(name));
             if (!st_->nameDeck.exec())
                 return -1;
         }
@@ -267,8 +299,8 @@ qint64 HistoryStore::deckId(const QString &key, const QString &name, bool create
     }
     if (!create)
         return 0;
-    st_->addDeck.addBindValue(key);
-    st_->addDeck.addBindValue(name);
+    st_->addDeck.addBindValue(notNull(key));
+    st_->addDeck.addBindValue(notNull(name));
     if (!st_->addDeck.exec())
         return -1;
     return st_->addDeck.lastInsertId().toLongLong();
@@ -288,7 +320,7 @@ HistoryStore::Fault HistoryStore::apply(const Op &op)
         addRun.addBindValue(op.run);
         addRun.addBindValue(deck);
         addRun.addBindValue(started);
-        addRun.addBindValue(op.options);
+        addRun.addBindValue(notNull(op.options));
         return addRun.exec();
     };
     switch (op.kind) {
@@ -321,23 +353,34 @@ HistoryStore::Fault HistoryStore::apply(const Op &op)
         if (!countAnswer())
             return failed(count);
     }
-    QSqlQuery &addCard = st_->addCard;
-    addCard.addBindValue(deck);
-    addCard.addBindValue(op.question);
-    addCard.addBindValue(op.answer);
-    if (!addCard.exec())
-        return failed(addCard);
-    qint64 card = addCard.numRowsAffected() > 0 ? addCard.lastInsertId().toLongLong() : 0;
-    if (card == 0) {
-        QSqlQuery &find = st_->findCard;
-        find.addBindValue(deck);
-        find.addBindValue(op.question);
-        find.addBindValue(op.answer);
-        if (!find.exec() || !find.next())
-            return failed(find);
+    // The card: found by its texts, or made.
+    qint64 card = 0;
+    QSqlQuery &find = st_->findCard;
+    find.addBindValue(deck);
+    find.addBindValue(notNull(op.question));
+    find.addBindValue(notNull(op.answer));
+    if (!find.exec())
+        return failed(find);
+    if (find.next()) {
         card = find.value(0).toLongLong();
         find.finish();
+    } else {
+        QSqlQuery &addCard = st_->addCard;
+        addCard.addBindValue(deck);
+        addCard.addBindValue(notNull(op.question));
+        addCard.addBindValue(notNull(op.answer));
+        if (!addCard.exec())
+            return failed(addCard);
+        card = addCard.lastInsertId().toLongLong();
     }
+    QSqlQuery &countCard = st_->countCard;
+    countCard.addBindValue(op.right ? 1 : 0);
+    countCard.addBindValue(op.right ? 0 : 1);
+    countCard.addBindValue(op.at);
+    countCard.addBindValue(op.right ? 1 : 0);
+    countCard.addBindValue(card);
+    if (!countCard.exec())
+        return failed(countCard);
     QSqlQuery &add = st_->addAnswer;
     add.addBindValue(op.run);
     add.addBindValue(card);
@@ -365,15 +408,21 @@ bool HistoryStore::flush()
         if (fault != Fault::None)
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
     }
+    if (fault == Fault::None)
+        queue_.clear();
+    return settle(fault);
+}
+
+bool HistoryStore::settle(Fault fault)
+{
     switch (fault) {
     case Fault::None:
-        queue_.clear();
         return true;
-    case Fault::Busy:  // kept for the next write
+    case Fault::Busy:  // what is queued waits for the next write
         return false;
     case Fault::Damaged:
-        // Damaged under our hands: set aside once, and the queue goes to a
-        // fresh file with the next write.
+        // Damaged under our hands: set aside once, and what is queued goes
+        // to a fresh file with the next write.
         if (!damagedOnce_) {
             damagedOnce_ = true;
             setAside();
@@ -435,13 +484,23 @@ DeckHistory HistoryStore::read(const QString &deckPath, int hardestLimit)
     flush();
     if (!ensureOpen())
         return h;
+    Fault fault = Fault::None;
+    readDeck(deckPath, hardestLimit, h, fault);
+    settle(fault == Fault::Busy ? Fault::None : fault);
+    return h;
+}
+
+void HistoryStore::readDeck(const QString &deckPath, int hardestLimit, DeckHistory &h, Fault &fault)
+{
     const QString key = deckKey(deckPath);
     QSqlQuery q(QSqlDatabase::database(connection_, false));
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT id, name FROM decks WHERE path = ?"));
     q.addBindValue(key);
-    if (!q.exec() || !q.next())
-        return h;
+    if (!q.exec() || !q.next()) {
+        fault = faultOf(q);
+        return;
+    }
     const qint64 deck = q.value(0).toLongLong();
     h.deckName = q.value(1).toString();
     q.finish();
@@ -449,25 +508,26 @@ DeckHistory HistoryStore::read(const QString &deckPath, int hardestLimit)
     q.prepare(QStringLiteral("SELECT started, COALESCE(ended, last_at, started), answered, right, wrong, options "
                              "FROM runs WHERE deck_id = ? ORDER BY started, id"));
     q.addBindValue(deck);
-    if (q.exec())
-        while (q.next())
-            h.runs.append(RunSummary{fromMs(q.value(0)), fromMs(q.value(1)), q.value(2).toInt(), q.value(3).toInt(),
-                                     q.value(4).toInt(), q.value(5).toString()});
+    if (!q.exec())
+        fault = faultOf(q);
+    while (q.next())
+        h.runs.append(RunSummary{fromMs(q.value(0)), fromMs(q.value(1)), q.value(2).toInt(), q.value(3).toInt(),
+                                 q.value(4).toInt(), q.value(5).toString()});
+    if (fault == Fault::None)
+        fault = faultOf(q);
     q.finish();
 
-    q.prepare(QStringLiteral(
-        "SELECT c.question, c.answer, s.r, s.w, s.last,"
-        " (SELECT a.right FROM answers a WHERE a.card_id = s.card_id ORDER BY a.at DESC, a.id DESC LIMIT 1)"
-        " FROM (SELECT card_id, SUM(right) AS r, COUNT(*) - SUM(right) AS w, MAX(at) AS last FROM answers"
-        "       WHERE card_id IN (SELECT id FROM cards WHERE deck_id = ?) GROUP BY card_id) AS s"
-        " JOIN cards c ON c.id = s.card_id WHERE s.w > 0 ORDER BY s.w DESC, s.r, s.last DESC LIMIT ?"));
+    q.prepare(QStringLiteral("SELECT question, answer, right, wrong, last_at, last_right FROM cards"
+                             " WHERE deck_id = ? AND wrong > 0 ORDER BY wrong DESC, right, last_at DESC LIMIT ?"));
     q.addBindValue(deck);
     q.addBindValue(hardestLimit);
-    if (q.exec())
-        while (q.next())
-            h.hardest.append(CardSummary{q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(),
-                                         q.value(3).toInt(), q.value(5).toInt() != 0, fromMs(q.value(4))});
-    return h;
+    if (!q.exec())
+        fault = faultOf(q);
+    while (q.next())
+        h.hardest.append(CardSummary{q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(),
+                                     q.value(3).toInt(), q.value(5).toInt() != 0, fromMs(q.value(4))});
+    if (fault == Fault::None)
+        fault = faultOf(q);
 }
 
 bool HistoryStore::clear(const QString &deckPath)
@@ -482,9 +542,7 @@ bool HistoryStore::clear(const QString &deckPath)
         q.addBindValue(deckKey(deckPath));
         fault = q.exec() ? Fault::None : faultOf(q);
     }
-    if (fault == Fault::Unwritable)
-        turnOff(QStringLiteral("the disk is full or cannot be written"));
-    return fault == Fault::None;
+    return settle(fault);
 }
 
 QString optionsText(bool randomOrder, bool answerFirst, int choices)

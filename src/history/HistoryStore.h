@@ -111,6 +111,9 @@ private:
     void setAside();
     void turnOff(const QString &why);
     Fault apply(const Op &op);
+    // What a failure leaves: true when there was none.
+    bool settle(Fault fault);
+    void readDeck(const QString &deckPath, int hardestLimit, DeckHistory &h, Fault &fault);
     // The deck's row, made when create is set: -1 on failure, 0 when none.
     qint64 deckId(const QString &key, const QString &name, bool create);
     static Fault faultOf(const QSqlQuery &query);

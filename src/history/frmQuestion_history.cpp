@@ -49,6 +49,8 @@ QTableView *historyTable(const char *name, const QString &accessibleName, QAbstr
     t->setAlternatingRowColors(true);
     t->verticalHeader()->hide();
     t->horizontalHeader()->setHighlightSections(false);
+    // Columns fit the first rows, not every one of a long history.
+    t->horizontalHeader()->setResizeContentsPrecision(40);
     t->setFocusPolicy(Qt::StrongFocus);
     return t;
 }

@@ -314,6 +314,7 @@ private slots:
         QTest::newRow("moved") << "Japan" << "Tokyo" << QStringList{"Japan|Tokyo|0|2"};
         QTest::newRow("answer edited") << "Japan" << "Tokio" << QStringList{"Japan|Tokio|0|1", "Japan|Tokyo|0|1"};
         QTest::newRow("question edited") << "Nippon" << "Tokyo" << QStringList{"Nippon|Tokyo|0|1", "Japan|Tokyo|0|1"};
+        QTest::newRow("answer emptied") << "Japan" << QString() << QStringList{"Japan||0|1", "Japan|Tokyo|0|1"};
     }
     void cardIdentity()
     {
