@@ -11,6 +11,7 @@
 //   src/stats    the statistics view
 //   src/editor   creating a deck, the card editor, removing a card
 //   src/options  the study options
+//   src/history  the study history and the history view
 //
 // Every control and menu action carries its name as objectName, and every
 // event handler is a slot named control_event, so that tests find a control

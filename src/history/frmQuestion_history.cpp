@@ -46,12 +46,17 @@ QTableView *historyTable(const char *name, const QString &accessibleName, QAbstr
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setTabKeyNavigation(false);  // Tab leaves the table, the arrows move in it
     t->setWordWrap(false);
+    t->setTextElideMode(Qt::ElideRight);  // a long text is cut with "…", its tooltip holds it whole
+    t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     t->setAlternatingRowColors(true);
     t->verticalHeader()->hide();
     t->horizontalHeader()->setHighlightSections(false);
     // Columns fit the first rows, not every one of a long history.
     t->horizontalHeader()->setResizeContentsPrecision(40);
     t->setFocusPolicy(Qt::StrongFocus);
+    // One line of text a row, so that a short table shows several.
+    t->verticalHeader()->setMinimumSectionSize(t->fontMetrics().height() + 2);
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 4);
     return t;
 }
 
@@ -162,6 +167,15 @@ void frmQuestion::buildHistoryView(QWidget *client)
     cards->setObjectName(QStringLiteral("axisAnswered"));
     cards->setLabelFormat(QStringLiteral("%d"));
     cards->setTickCount(5);
+    // Small labels, few of them: the chart is a strip above the tables.
+    QFont small = chart->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    for (QAbstractAxis *axis : {static_cast<QAbstractAxis *>(dates), static_cast<QAbstractAxis *>(percent),
+                                static_cast<QAbstractAxis *>(cards)})
+        axis->setLabelsFont(small);
+    chart->legend()->setFont(small);
+    percent->setTickCount(3);
+    cards->setTickCount(3);
     chart->addAxis(dates, Qt::AlignBottom);
     chart->addAxis(percent, Qt::AlignLeft);
     chart->addAxis(cards, Qt::AlignRight);
@@ -176,23 +190,31 @@ void frmQuestion::buildHistoryView(QWidget *client)
     chHistory->setFrameShape(QFrame::StyledPanel);
     chHistory->setFocusPolicy(Qt::NoFocus);  // nothing in it to operate
     chHistory->viewport()->setFocusPolicy(Qt::NoFocus);
-    place(chHistory, 180, 420, 5955, 1980);
+    place(chHistory, 180, 380, 5955, 1800);
 
     runsModel_ = new history::TableModel(
         {QStringLiteral("Date"), QStringLiteral("Cards"), QStringLiteral("Right"), QStringLiteral("Wrong"),
          QStringLiteral("Share"), QStringLiteral("Time"), QStringLiteral("Options")},
         1, 6, this);
     tblRuns = historyTable("tblRuns", QStringLiteral("Runs"), runsModel_, PicHistory);
-    place(tblRuns, 180, 2460, 5955, 1200);
+    place(tblRuns, 180, 2240, 5955, 1380);
+    // The figures fit their column; the options take what is left.
+    for (int c = 0; c < 6; ++c)
+        tblRuns->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    tblRuns->horizontalHeader()->setSectionResizeMode(6, QHeaderView::Stretch);
 
-    lblHardest = label("lblHardest", QStringLiteral("Hardest cards"), PicHistory, 180, 3700, 3000, 255);
+    lblHardest = label("lblHardest", QStringLiteral("Hardest cards"), PicHistory, 180, 3680, 3000, 255);
     lblHardest->setFont(bold);
     hardestModel_ = new history::TableModel(
         {QStringLiteral("Question"), QStringLiteral("Answer"), QStringLiteral("Right"), QStringLiteral("Wrong"),
          QStringLiteral("Last answer")},
         2, 4, this);
     tblHardest = historyTable("tblHardest", QStringLiteral("Hardest cards"), hardestModel_, PicHistory);
-    place(tblHardest, 180, 3960, 5955, 1000);
+    place(tblHardest, 180, 3940, 5955, 1020);
+    // The two texts share the room the figures leave.
+    for (int c = 0; c < 5; ++c)
+        tblHardest->horizontalHeader()->setSectionResizeMode(c, c < 2 ? QHeaderView::Stretch
+                                                                      : QHeaderView::ResizeToContents);
     lblHardest->setBuddy(tblHardest);
 
     cmdClearHistory = pictureButton("cmdClearHistory", QStringLiteral("Clear History\u2026"), PicHistory,
@@ -262,10 +284,6 @@ void frmQuestion::ShowHistory(const QString &deckPath)
     for (const history::CardSummary &c : h.hardest)
         cards.append(history::cardRow(c));
     hardestModel_->setRows(std::move(cards));
-    for (QTableView *t : {tblRuns, tblHardest}) {
-        t->resizeColumnsToContents();
-        t->horizontalHeader()->setStretchLastSection(true);
-    }
 
     QList<QPointF> share, answered;
     share.reserve(h.runs.size());
