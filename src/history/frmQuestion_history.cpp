@@ -186,7 +186,6 @@ void frmQuestion::buildHistoryView(QWidget *client)
     chHistory = new QChartView(chart, PicHistory);
     chHistory->setObjectName(QStringLiteral("chHistory"));
     chHistory->setAccessibleName(QStringLiteral("Share right per run"));
-    chHistory->setRenderHint(QPainter::Antialiasing);
     chHistory->setFrameShape(QFrame::StyledPanel);
     chHistory->setFocusPolicy(Qt::NoFocus);  // nothing in it to operate
     chHistory->viewport()->setFocusPolicy(Qt::NoFocus);
@@ -296,6 +295,9 @@ void frmQuestion::ShowHistory(const QString &deckPath)
         answered.append({x, qreal(r.answered)});
         most = std::max(most, r.answered);
     }
+    // Smooth lines while they are few; a long history is drawn plain, which
+    // is several times quicker.
+    chHistory->setRenderHint(QPainter::Antialiasing, h.runs.size() <= 200);
     QChart *chart = chHistory->chart();
     for (QAbstractSeries *s : chart->series()) {
         if (s->objectName() == QLatin1String(kShareSeries))
@@ -357,7 +359,7 @@ void frmQuestion::cmdClearHistory_Click()
     trapErrors([&] {
         QMessageBox box(QMessageBox::Question, QStringLiteral("Mnemora"),
                         QStringLiteral("Clear the whole study history of the deck %1?")
-                            .arg(History ? historyStore().read(historyShown_, 0).deckName : QString()),
+                            .arg(decks::deckNameOf(decks::fileNameOf(historyShown_))),
                         QMessageBox::Yes | QMessageBox::No, this);
         box.setDefaultButton(QMessageBox::No);
         box.setTextFormat(Qt::PlainText);
