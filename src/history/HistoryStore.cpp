@@ -92,20 +92,22 @@ struct HistoryStore::Statements {
         : findDeck(db), addDeck(db), nameDeck(db), addRun(db), countRun(db), endRun(db), addCard(db), findCard(db),
           countCard(db), addAnswer(db)
     {
-        findDeck.prepare(QStringLiteral("SELECT id FROM decks WHERE path = ?"));
-        addDeck.prepare(QStringLiteral("INSERT INTO decks (path, name) VALUES (?, ?)"));
-        nameDeck.prepare(QStringLiteral("UPDATE decks SET name = ? WHERE id = ? AND name <> ?"));
-        addRun.prepare(QStringLiteral("INSERT OR IGNORE INTO runs (id, deck_id, started, options) VALUES (?, ?, ?, ?)"));
-        countRun.prepare(QStringLiteral(
+        ok &= findDeck.prepare(QStringLiteral("SELECT id FROM decks WHERE path = ?"));
+        ok &= addDeck.prepare(QStringLiteral("INSERT INTO decks (path, name) VALUES (?, ?)"));
+        ok &= nameDeck.prepare(QStringLiteral("UPDATE decks SET name = ? WHERE id = ? AND name <> ?"));
+        ok &= addRun.prepare(QStringLiteral("INSERT OR IGNORE INTO runs (id, deck_id, started, options) VALUES (?, ?, ?, ?)"));
+        ok &= countRun.prepare(QStringLiteral(
             "UPDATE runs SET answered = answered + 1, right = right + ?, wrong = wrong + ?, last_at = ? WHERE id = ?"));
-        endRun.prepare(QStringLiteral("UPDATE runs SET ended = ? WHERE id = ?"));
-        addCard.prepare(QStringLiteral("INSERT INTO cards (deck_id, question, answer) VALUES (?, ?, ?)"));
-        findCard.prepare(QStringLiteral("SELECT id FROM cards WHERE deck_id = ? AND question = ? AND answer = ?"));
-        countCard.prepare(QStringLiteral("UPDATE cards SET right = right + ?, wrong = wrong + ?, last_at = ?,"
+        ok &= endRun.prepare(QStringLiteral("UPDATE runs SET ended = ? WHERE id = ?"));
+        ok &= addCard.prepare(QStringLiteral("INSERT INTO cards (deck_id, question, answer) VALUES (?, ?, ?)"));
+        ok &= findCard.prepare(QStringLiteral("SELECT id FROM cards WHERE deck_id = ? AND question = ? AND answer = ?"));
+        ok &= countCard.prepare(QStringLiteral("UPDATE cards SET right = right + ?, wrong = wrong + ?, last_at = ?,"
                                          " last_right = ? WHERE id = ?"));
-        addAnswer.prepare(QStringLiteral("INSERT INTO answers (run_id, card_id, right, mode, at) VALUES (?, ?, ?, ?, ?)"));
+        ok &= addAnswer.prepare(QStringLiteral("INSERT INTO answers (run_id, card_id, right, mode, at) VALUES (?, ?, ?, ?, ?)"));
     }
     QSqlQuery findDeck, addDeck, nameDeck, addRun, countRun, endRun, addCard, findCard, countCard, addAnswer;
+    // Every statement fits the file's tables.
+    bool ok = true;
 };
 
 HistoryStore::HistoryStore(const QString &folder)
@@ -243,9 +245,15 @@ HistoryStore::Fault HistoryStore::openDatabase()
     if (!db.open())
         return Fault::Unwritable;
     const Fault fault = migrate();
-    if (fault == Fault::None)
-        st_ = std::make_unique<Statements>(db);
-    return fault;
+    if (fault != Fault::None)
+        return fault;
+    st_ = std::make_unique<Statements>(db);
+    if (st_->ok)
+        return Fault::None;
+    // Tables other than its version promises: not a history this program
+    // can keep.
+    st_.reset();
+    return Fault::Damaged;
 }
 
 bool HistoryStore::ensureOpen()
