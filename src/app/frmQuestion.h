@@ -460,7 +460,7 @@ private:
     void buildStudyView(QWidget *client);
     void buildStatisticsView(QWidget *client);
     void buildHistoryView(QWidget *client);
-    // The history view's menu item, keys, names and tab order.
+    // The history view's menu item, its handlers and its tab order.
     void setUpHistory();
     history::HistoryStore &historyStore();
     // Opens the history view on a deck, from the view shown now.
