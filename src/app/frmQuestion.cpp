@@ -53,6 +53,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     buildOptionsView(client);
     buildStudyView(client);
     buildStatisticsView(client);
+    buildHistoryView(client);
     buildEditor(client);
     buildUnusedControls(client);
     buildAboutPanel(client);  // last: it covers everything else
@@ -66,6 +67,7 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     setUpDesktop();
     setUpOptionsKeyboard();
     fillAboutPanel();
+    setUpHistory();
     applyZoom();
 
     Form_Load();
@@ -617,6 +619,7 @@ void frmQuestion::Form_Load()
 
 void frmQuestion::Form_Unload()
 {
+    RecordRunEnd();
     DiscardStudyCopy();
 }
 

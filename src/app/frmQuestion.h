@@ -11,6 +11,7 @@
 //   src/stats    the statistics view
 //   src/editor   creating a deck, the card editor, removing a card
 //   src/options  the study options
+//   src/history  the study history and the history view
 //
 // Every control and menu action carries its name as objectName, and every
 // event handler is a slot named control_event, so that tests find a control
@@ -47,6 +48,7 @@ class QPieSeries;
 class QPushButton;
 class QRadioButton;
 class QRect;
+class QTableView;
 class QTextEdit;
 
 class FileSystemObject;
@@ -59,6 +61,10 @@ class WrapLabel;
 namespace decks {
 class DeckConnection;
 class DeckRecordset;
+}
+namespace history {
+class HistoryStore;
+class TableModel;
 }
 
 class frmQuestion : public QMainWindow {
@@ -127,6 +133,10 @@ public:
     QVariant LastAddedPos;  // invalid (Empty) until the first add
     QString ImageFile;
     bool CardRemoved = false;
+    // The study history, opened at the first run; HistoryFolder is where it
+    // is kept (empty: the per-user data folder).
+    std::shared_ptr<history::HistoryStore> History;
+    QString HistoryFolder;
 
     // ---- Controls ------------------------------------------------------
     // Menus.
@@ -224,6 +234,19 @@ public:
     QLabel *lblSessionTime = nullptr;
     QFrame *fraPieChart = nullptr;
     QChartView *chMnemora = nullptr;
+    PictureButton *cmdHistory = nullptr;
+
+    // History view.
+    QAction *mnuHistory = nullptr;
+    QFrame *fraHistory = nullptr;
+    PictureBox *PicHistory = nullptr;
+    QLabel *lblHistoryDeck = nullptr;
+    QChartView *chHistory = nullptr;
+    QTableView *tblRuns = nullptr;
+    QLabel *lblHardest = nullptr;
+    QTableView *tblHardest = nullptr;
+    PictureButton *cmdClearHistory = nullptr;
+    PictureButton *cmdHistoryDone = nullptr;
 
     // Card editor.
     PictureButton *cmdPrev = nullptr;
@@ -335,6 +358,18 @@ public:
     void ShowStatistics();
     void ShowSessionTime();
 
+    // ---- The study history -------------------------------------------------
+    // The run's start, each answer and the run's end, as the study handlers
+    // give them; nothing here can stop the run.
+    void RecordRunStart(const QString &deckPath);
+    void RecordAnswer(bool right);
+    void RecordRunEnd();
+    // Fills the history view with the history of the deck at deckPath.
+    void ShowHistory(const QString &deckPath);
+    // Tells the user what the history has to say, once, after the current
+    // handler.
+    void ShowHistoryNotice();
+
     // ---- The card editor -------------------------------------------------
     void NewDeck();
     // The text after the last path separator of img1 ("\\" or "/"), which
@@ -437,6 +472,11 @@ public slots:
     void Timer2_Timer();
     // Statistics view.
     void cmdClose_Click();
+    void cmdHistory_Click();
+    // History view.
+    void mnuHistory_Click();
+    void cmdClearHistory_Click();
+    void cmdHistoryDone_Click();
     // Options view.
     void OptMultZero_Click();
     void OptMultTwo_Click();
@@ -481,6 +521,14 @@ private:
     void buildOptionsView(QWidget *client);
     void buildStudyView(QWidget *client);
     void buildStatisticsView(QWidget *client);
+    void buildHistoryView(QWidget *client);
+    // The history view's menu item, its handlers and its tab order.
+    void setUpHistory();
+    history::HistoryStore &historyStore();
+    // Opens the history view on a deck, from the view shown now.
+    void OpenHistoryView(const QString &deckPath);
+    // The history chart's labels at the window's zoom.
+    void ZoomHistoryChart(const QFont &base);
     void buildEditor(QWidget *client);
     // Save and the undo line of the card editor.
     void buildCardCorrection(QWidget *client);
@@ -562,6 +610,16 @@ private:
     // still to be shown.
     bool nextCardDue_ = false;
     QPieSeries *pieSeries_ = nullptr;
+    // The history: the run being recorded, its deck's file, the deck the
+    // history view shows, where its Done returns to, and the menu states to
+    // give back then.
+    qint64 historyRun_ = 0;
+    QString historyDeck_;
+    QString historyShown_;
+    bool historyFromStats_ = false;
+    QVector<bool> historyMenusEnabled_;
+    history::TableModel *runsModel_ = nullptr;
+    history::TableModel *hardestModel_ = nullptr;
     // The file of the deck the editor works on.
     QString editDeckPath_;
     // The full path of the picture that Browse or the row display put into

@@ -162,6 +162,7 @@ void frmQuestion::applyZoom()
     client_->setFont(base);
     if (chMnemora)
         chMnemora->chart()->legend()->setFont(base);
+    ZoomHistoryChart(base);
 
     const auto controls = client_->findChildren<QWidget *>();
     for (QWidget *w : controls) {

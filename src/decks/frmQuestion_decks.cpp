@@ -210,6 +210,7 @@ void frmQuestion::OpenDeck(const QString &deckFile)
                 mnuOpt->setVisible(true);
                 mnuDecks->setVisible(true);
             }
+            RecordRunStart(choice.path);
         } else {
             if (choice.studyCopyWritten)
                 DiscardStudyCopy();

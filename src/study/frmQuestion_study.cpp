@@ -165,6 +165,7 @@ void frmQuestion::ShowPictureMissing(const QString &message)
     // The run cannot go on without the picture: Done no longer returns to it.
     runInProgress_ = false;
     nextCardDue_ = false;
+    RecordRunEnd();
     DiscardStudyCopy();  // the run is over
     HideStudyPanels();
     ShowToolbar();
@@ -214,6 +215,7 @@ void frmQuestion::cmdWrong_Click()
 
 void frmQuestion::MarkCard(bool wrong)
 {
+    RecordAnswer(!wrong);
     LastAnswerWrong = wrong;
     if (mod.SortMode) {
         ShowRandomCard();
@@ -322,6 +324,7 @@ void frmQuestion::ClearChoices()
 void frmQuestion::CheckChoice(QLabel *label)
 {
     const study::Verdict verdict = study::judgeChoice(label->text(), lblAnswer->text());
+    RecordAnswer(verdict.right);
     qint16 &counter = verdict.right ? mod.RightCount : mod.WrongCount;
     counter = countOne(counter);
     PopupCaption = verdict.caption;
@@ -425,6 +428,7 @@ void frmQuestion::cmdEnd_Click()
             FileSys = NewFileSystem();
         FileSys->DeleteFile(StudyCopyPath);
     });
+    RecordRunEnd();
     mod.DeckName.clear();
     ShowRunPlace();
 }

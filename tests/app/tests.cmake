@@ -10,4 +10,4 @@ add_dependencies(tst_screen mnemora)
 # The layout and the verdict once more on a screen of device pixel ratio 2.
 add_test(NAME tst_screen_scale2 COMMAND tst_screen theLayoutGrowsWithTheWindow theVerdictIsReadable aLongCardIsReadToItsEnd)
 set_tests_properties(tst_screen_scale2 PROPERTIES TIMEOUT 240 ENVIRONMENT
-  "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=2;QTEST_FUNCTION_TIMEOUT=60000;XDG_RUNTIME_DIR=${MNEMORA_TEST_RUNTIME_DIR};QT_LOGGING_RULES=qt.qpa.*=false")
+  "HOME=${CMAKE_CURRENT_BINARY_DIR}/home/tst_screen;QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=2;QTEST_FUNCTION_TIMEOUT=60000;XDG_RUNTIME_DIR=${MNEMORA_TEST_RUNTIME_DIR};QT_LOGGING_RULES=qt.qpa.*=false")
