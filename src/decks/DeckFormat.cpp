@@ -23,7 +23,7 @@ DeckContent readDeckContent(const QByteArray &bytes)
             content.format = DeckFormat::Ods;
             content.workbook = odf::readOds(zip);
         } else {
-            throw xls::XlsError("a ZIP archive that is no workbook");
+            throw decks::FormatError("a ZIP archive that is no workbook");
         }
         return content;
     }

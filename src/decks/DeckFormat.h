@@ -6,7 +6,7 @@
 // by the file's content, never by its name, and every reader gives the same
 // workbook model. Only .xls decks are written: the others are studied.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,10 +17,10 @@ enum class DeckFormat { Xls, Xlsx, Ods };
 
 struct DeckContent {
     DeckFormat format = DeckFormat::Xls;
-    xls::Workbook workbook;
+    decks::Workbook workbook;
 };
 
-// Reads a deck file's bytes. Throws xls::XlsError when they are none of the
+// Reads a deck file's bytes. Throws decks::FormatError when they are none of the
 // formats, or a damaged file of one.
 DeckContent readDeckContent(const QByteArray &bytes);
 

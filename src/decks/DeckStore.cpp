@@ -4,7 +4,7 @@
 
 #include "decks/xls/BiffReader.h"
 #include "decks/xls/BiffWriter.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -59,13 +59,13 @@ FileStamp stampOfPath(const QString &path)
 
 // A field value as a cell: an invalid value or an empty text is an empty
 // (blank) cell, which keeps its row in the sheet.
-xls::Cell cellFromVariant(const QVariant &v)
+decks::Cell cellFromVariant(const QVariant &v)
 {
     if (!v.isValid())
-        return xls::Cell::blank();
+        return decks::Cell::blank();
     switch (v.typeId()) {
     case QMetaType::Bool:
-        return xls::Cell::fromBool(v.toBool());
+        return decks::Cell::fromBool(v.toBool());
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::Int:
@@ -74,29 +74,29 @@ xls::Cell cellFromVariant(const QVariant &v)
     case QMetaType::ULongLong:
     case QMetaType::Short:
     case QMetaType::UShort:
-        return xls::Cell::fromNumber(v.toDouble());
+        return decks::Cell::fromNumber(v.toDouble());
     default: {
         QString s = v.toString();
-        return s.isEmpty() ? xls::Cell::blank() : xls::Cell::fromText(s);
+        return s.isEmpty() ? decks::Cell::blank() : decks::Cell::fromText(s);
     }
     }
 }
 
 // A cell as a field value: empty cells, empty texts and error values read as
 // an invalid QVariant, booleans as TRUE / FALSE.
-QVariant variantFromCell(const xls::Cell *c, bool numbersAsText)
+QVariant variantFromCell(const decks::Cell *c, bool numbersAsText)
 {
     if (!c)
         return {};
     switch (c->type) {
-    case xls::CellType::Blank:
-    case xls::CellType::Error:
+    case decks::CellType::Blank:
+    case decks::CellType::Error:
         return {};
-    case xls::CellType::Text:
+    case decks::CellType::Text:
         return c->text.isEmpty() ? QVariant() : QVariant(c->text);
-    case xls::CellType::Number:
+    case decks::CellType::Number:
         return numbersAsText ? QVariant(numberText(c->number)) : QVariant(c->number);
-    case xls::CellType::Boolean:
+    case decks::CellType::Boolean:
         return QVariant(c->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     }
     return {};
@@ -112,8 +112,8 @@ struct DeckConnection::Impl {
     QString path;
     bool hasFile = false;
     bool writable = false;  // only an .xls workbook is ever written
-    xls::Workbook workbook;
-    xls::Workbook saved;  // the file's content, for undoing a failed commit
+    decks::Workbook workbook;
+    decks::Workbook saved;  // the file's content, for undoing a failed commit
     FileStamp stamp;      // of the file as it was read or last written
     CommitFault fault = CommitFault::None;
     bool dirty = false;
@@ -162,7 +162,7 @@ void DeckConnection::OpenData(const QByteArray &content, Mode mode)
     DeckContent deck;
     try {
         deck = readDeckContent(content);
-    } catch (const xls::XlsError &e) {
+    } catch (const decks::FormatError &e) {
         d->workbook = {};
         throw DeckError(QStringLiteral("This is not a deck workbook: %1").arg(QString::fromUtf8(e.what()))
                             .toStdString());
@@ -200,11 +200,11 @@ void DeckConnection::AppendRow(const QVariant &question, const QVariant &answer)
     d->requireOpen();
     if (d->mode != Mode::Edit)
         throw DeckError("The deck is open read-only.");
-    xls::Sheet *sheet = d->workbook.sheet(kCardSheet);
+    decks::Sheet *sheet = d->workbook.sheet(kCardSheet);
     if (!sheet)
         throw DeckError("The workbook has no sheet Sheet1.");
     int row = sheet->rowCount();
-    if (row >= xls::kMaxRows)
+    if (row >= decks::kMaxRows)
         throw DeckError("The sheet is full.");
     sheet->setCell(row, kQuestionColumn, cellFromVariant(question));
     sheet->setCell(row, kAnswerColumn, cellFromVariant(answer));
@@ -241,7 +241,7 @@ void DeckConnection::Commit()
             } else {
                 xls::writeWorkbookFile(d->workbook, file);
             }
-        } catch (const xls::XlsError &e) {
+        } catch (const decks::FormatError &e) {
             throw DeckError(QStringLiteral("Cannot save the deck: %1").arg(QString::fromUtf8(e.what()))
                                 .toStdString());
         }
@@ -268,8 +268,8 @@ void DeckConnection::Revert()
     d->dirty = false;
 }
 
-xls::Workbook &DeckConnection::workbook() { return d->workbook; }
-const xls::Workbook &DeckConnection::workbook() const { return d->workbook; }
+decks::Workbook &DeckConnection::workbook() { return d->workbook; }
+const decks::Workbook &DeckConnection::workbook() const { return d->workbook; }
 
 // ---------------------------------------------------------------------------
 
@@ -290,7 +290,7 @@ struct DeckRecordset::Impl {
     }
     std::size_t sheetIndex = 0;  // of Sheet1, found when the rows are loaded
 
-    const xls::Sheet &sheet() const
+    const decks::Sheet &sheet() const
     {
         const auto &sheets = connection->workbook().sheets;
         if (sheetIndex >= sheets.size())
@@ -418,8 +418,8 @@ bool DeckRecordset::EOF_() const
 int DeckRecordset::BlankRowsAtEnd() const
 {
     d->requireOpen();
-    const xls::Sheet &sheet = d->sheet();
-    const auto empty = [](const xls::Cell *c) { return !variantFromCell(c, true).isValid(); };
+    const decks::Sheet &sheet = d->sheet();
+    const auto empty = [](const decks::Cell *c) { return !variantFromCell(c, true).isValid(); };
     int blank = 0;
     // Rows without any cell record are absent from the sheet: every row
     // between two present ones is blank.
@@ -443,8 +443,8 @@ QVariant DeckRecordset::Field(int index) const
         throw DeckError(QStringLiteral("There is no field %1.").arg(index).toStdString());
     if (!d->onRow())
         throw DeckError("The cursor is not on a row.");
-    const xls::Row *row = d->sheet().findRow(d->cursor - 1, d->rowHint);
-    const xls::Cell *cell = row ? row->find(index) : nullptr;
+    const decks::Row *row = d->sheet().findRow(d->cursor - 1, d->rowHint);
+    const decks::Cell *cell = row ? row->find(index) : nullptr;
     return variantFromCell(cell, d->connection->OpenMode() == DeckConnection::Mode::ReadOnly);
 }
 
@@ -460,12 +460,12 @@ void DeckRecordset::SetField(int index, const QVariant &value)
     auto &sheets = d->connection->workbook().sheets;
     if (d->sheetIndex >= sheets.size())
         throw DeckError("The workbook has no sheet Sheet1.");
-    xls::Sheet &sheet = sheets[d->sheetIndex];
-    xls::Cell cell = cellFromVariant(value);
+    decks::Sheet &sheet = sheets[d->sheetIndex];
+    decks::Cell cell = cellFromVariant(value);
     // Found from where the last lookup ended, so that a walk over the rows
     // does not search the sheet for every field.
-    xls::Row *row = sheet.findRow(d->cursor - 1, d->rowHint);
-    if (xls::Cell *old = row ? row->find(index) : nullptr) {
+    decks::Row *row = sheet.findRow(d->cursor - 1, d->rowHint);
+    if (decks::Cell *old = row ? row->find(index) : nullptr) {
         if (old->sameValue(cell))
             return;
         cell.xf = old->xf;  // the cell keeps its format

@@ -19,7 +19,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace xls { struct Workbook; }
+namespace decks { struct Workbook; }
 
 namespace decks {
 
@@ -100,8 +100,8 @@ public:
     void failNextCommit(CommitFault fault);
 
     // The workbook in memory (for the record set and for tests).
-    xls::Workbook &workbook();
-    const xls::Workbook &workbook() const;
+    decks::Workbook &workbook();
+    const decks::Workbook &workbook() const;
 
 private:
     friend class DeckRecordset;  // marks the workbook changed on SetField

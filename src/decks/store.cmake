@@ -13,8 +13,8 @@ target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/odf/OdsReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.h
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.h
-  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Workbook.h
+  ${CMAKE_CURRENT_LIST_DIR}/Workbook.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.h
   ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/Biff.h

@@ -45,7 +45,7 @@ QString studyCopyOf(const QByteArray &bytes)
 }
 
 // That of a deck whose Sheet1 holds the rows.
-QString studyCopyOf(const Rows &rows) { return studyCopyOf(xls::writeWorkbookFile(xls::deckWorkbook(rows))); }
+QString studyCopyOf(const Rows &rows) { return studyCopyOf(xls::writeWorkbookFile(decks::deckWorkbook(rows))); }
 
 QString cards(const QString &inner) { return kStudyCopyDeclaration + "<Root>" + inner + "</Root>"; }
 QString card(const QString &q, const QString &a) { return "<Card><Que>" + q + "</Que><Ans>" + a + "</Ans></Card>"; }
@@ -261,12 +261,12 @@ private slots:
 
     void otherSheetsAndColumnsSurviveRewrite()
     {
-        xls::Workbook wb = xls::deckWorkbook({{"q", "a"}});
-        wb.sheets[0].setCell(0, 2, xls::Cell::fromText("extra column"));
-        wb.sheets[0].setCell(1, 3, xls::Cell::fromError(0x07));
-        xls::Sheet notes;
+        decks::Workbook wb = decks::deckWorkbook({{"q", "a"}});
+        wb.sheets[0].setCell(0, 2, decks::Cell::fromText("extra column"));
+        wb.sheets[0].setCell(1, 3, decks::Cell::fromError(0x07));
+        decks::Sheet notes;
         notes.name = "Notes";  // before Sheet1
-        notes.setCell(3, 7, xls::Cell::fromNumber(2.5));
+        notes.setCell(3, 7, decks::Cell::fromNumber(2.5));
         wb.sheets.insert(wb.sheets.begin(), notes);
         const QString path = dir_.filePath("sheets.xls");
         QVERIFY(writeFile(path, xls::writeWorkbookFile(wb)));
@@ -276,9 +276,9 @@ private slots:
         c.AppendRow("q2", "a2");
         c.Commit();
 
-        wb.sheets[1].setCell(0, 1, xls::Cell::fromText("changed"));
-        wb.sheets[1].setCell(2, 0, xls::Cell::fromText("q2"));
-        wb.sheets[1].setCell(2, 1, xls::Cell::fromText("a2"));
+        wb.sheets[1].setCell(0, 1, decks::Cell::fromText("changed"));
+        wb.sheets[1].setCell(2, 0, decks::Cell::fromText("q2"));
+        wb.sheets[1].setCell(2, 1, decks::Cell::fromText("a2"));
         QCOMPARE(cellsDiff(modelJson(xls::readWorkbookFile(readFile(path))), modelJson(wb)), QString());
     }
 

@@ -38,7 +38,7 @@ bool isTable(const XmlPart &xml, QStringView local)
 void checkNesting(int depth)
 {
     if (depth > kMaxNesting)
-        throw xls::XlsError("elements nested too deeply");
+        throw decks::FormatError("elements nested too deeply");
 }
 
 // A repeat count attribute: 1 when absent or not a positive number, at most
@@ -155,7 +155,7 @@ int errorCode(QStringView text)
 }
 
 // One table:table-cell: its value (Blank when it has none).
-xls::Cell readCell(XmlPart &xml)
+decks::Cell readCell(XmlPart &xml)
 {
     enum class Type { None, Number, Date, Time, Boolean, String } type = Type::None;
     bool error = false, ok = false, boolean = false, hasStringValue = false;
@@ -203,33 +203,33 @@ xls::Cell readCell(XmlPart &xml)
             }
         }
         if (error)
-            return xls::Cell::fromError(errorCode(text));
+            return decks::Cell::fromError(errorCode(text));
         stringValue = std::move(text);
     }
     switch (type) {
     case Type::Boolean:
-        return xls::Cell::fromBool(boolean);
+        return decks::Cell::fromBool(boolean);
     case Type::String:
-        return xls::Cell::fromText(stringValue);
+        return decks::Cell::fromText(stringValue);
     case Type::None:
-        return xls::Cell::blank();
+        return decks::Cell::blank();
     default:
-        return ok ? xls::Cell::fromNumber(number) : xls::Cell::blank();
+        return ok ? decks::Cell::fromNumber(number) : decks::Cell::blank();
     }
 }
 
 struct TableReader {
-    explicit TableReader(xls::Sheet &s) : sheet(s) {}
+    explicit TableReader(decks::Sheet &s) : sheet(s) {}
 
-    xls::Sheet &sheet;
+    decks::Sheet &sheet;
     deckzip::TextBudget budget;
     int nextRow = 0;
     bool full = false;
 
     void readRow(XmlPart &xml)
     {
-        const qint64 repeat = repeatCount(xml, u"number-rows-repeated", xls::kMaxRows);
-        xls::Cell cells[kCardColumns];
+        const qint64 repeat = repeatCount(xml, u"number-rows-repeated", decks::kMaxRows);
+        decks::Cell cells[kCardColumns];
         qint64 column = 0;
         while (xml.nextChild()) {
             if (!isTable(xml, u"table-cell") && !isTable(xml, u"covered-table-cell")) {
@@ -241,22 +241,22 @@ struct TableReader {
                 xml.skip();
                 continue;
             }
-            const xls::Cell cell = readCell(xml);
+            const decks::Cell cell = readCell(xml);
             for (qint64 c = column; c < std::min<qint64>(column + span, kCardColumns); ++c)
                 cells[c] = cell;
             column += span;
         }
-        const bool blank = cells[0].type == xls::CellType::Blank && cells[1].type == xls::CellType::Blank;
-        const qint64 end = std::min<qint64>(nextRow + repeat, xls::kMaxRows);
+        const bool blank = cells[0].type == decks::CellType::Blank && cells[1].type == decks::CellType::Blank;
+        const qint64 end = std::min<qint64>(nextRow + repeat, decks::kMaxRows);
         if (!blank) {
             budget.spend((end - nextRow) * (cells[0].text.size() + cells[1].text.size()));
             for (qint64 row = nextRow; row < end; ++row)
                 for (int c = 0; c < kCardColumns; ++c)
-                    if (cells[c].type != xls::CellType::Blank)
+                    if (cells[c].type != decks::CellType::Blank)
                         sheet.setCell(static_cast<int>(row), c, cells[c]);
         }
         nextRow = static_cast<int>(end);
-        full = nextRow >= xls::kMaxRows;
+        full = nextRow >= decks::kMaxRows;
     }
 
     // The rows of a table or of a row group, header rows and row groups
@@ -278,14 +278,14 @@ struct TableReader {
 
 }  // namespace
 
-xls::Workbook readOds(const deckzip::ZipArchive &zip)
+decks::Workbook readOds(const deckzip::ZipArchive &zip)
 {
     XmlPart xml(zip.read(QString::fromLatin1(kContentPart), kMaxContentSize));
-    xls::Workbook wb;
+    decks::Workbook wb;
     while (xml.next()) {
         if (!xml.reader().isStartElement() || !isTable(xml, u"table"))
             continue;
-        xls::Sheet sheet;
+        decks::Sheet sheet;
         sheet.name = xml.attribute(kTable, u"name").toString();
         wb.sheets.push_back(std::move(sheet));
         if (wb.sheetIndex(kCardSheet) == static_cast<int>(wb.sheets.size()) - 1) {
@@ -297,7 +297,7 @@ xls::Workbook readOds(const deckzip::ZipArchive &zip)
         xml.skip();
     }
     if (wb.sheets.empty())
-        throw xls::XlsError("the document holds no table");
+        throw decks::FormatError("the document holds no table");
     return wb;
 }
 

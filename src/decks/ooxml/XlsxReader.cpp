@@ -63,7 +63,7 @@ QString itemText(XmlPart &xml)
         }
     }
     if (xml.reader().hasError())
-        throw xls::XlsError("a part of the workbook is not well-formed XML");
+        throw decks::FormatError("a part of the workbook is not well-formed XML");
     return unescaped(text);
 }
 
@@ -168,7 +168,7 @@ struct SharedCell {
 
 // One <c> element of type `type`: its value as a cell (Blank when it has
 // none). A shared string is left for later in `shared`.
-xls::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vector<SharedCell> &shared)
+decks::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vector<SharedCell> &shared)
 {
     QString value;
     bool hasValue = false;
@@ -184,31 +184,31 @@ xls::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vec
         }
     }
     if (!hasValue)
-        return xls::Cell::blank();
+        return decks::Cell::blank();
     if (type == u"s") {
         bool ok = false;
         const qsizetype index = QStringView(value).trimmed().toLongLong(&ok);
         if (!ok || index < 0)
-            throw xls::XlsError("a cell names a shared string that is not there");
+            throw decks::FormatError("a cell names a shared string that is not there");
         shared.push_back({row, column, index});
-        return xls::Cell::fromText(QString());
+        return decks::Cell::fromText(QString());
     }
     if (type == u"str")
-        return xls::Cell::fromText(unescaped(value));
+        return decks::Cell::fromText(unescaped(value));
     if (type == u"inlineStr" || type == u"d")
-        return xls::Cell::fromText(value);
+        return decks::Cell::fromText(value);
     if (type == u"b")
-        return xls::Cell::fromBool(QStringView(value).trimmed() == u"1" || QStringView(value).trimmed() == u"true");
+        return decks::Cell::fromBool(QStringView(value).trimmed() == u"1" || QStringView(value).trimmed() == u"true");
     if (type == u"e")
-        return xls::Cell::fromError(errorCode(QStringView(value).trimmed()));
+        return decks::Cell::fromError(errorCode(QStringView(value).trimmed()));
     bool ok = false;
     const double number = QStringView(value).trimmed().toDouble(&ok);
-    return ok ? xls::Cell::fromNumber(number) : xls::Cell::blank();
+    return ok ? decks::Cell::fromNumber(number) : decks::Cell::blank();
 }
 
 // Reads the cells of columns A and B from <sheetData>; the texts of shared
 // strings are counted against `budget` when they are filled in.
-void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget, std::vector<SharedCell> &shared)
+void readSheetData(XmlPart &xml, decks::Sheet &sheet, deckzip::TextBudget &budget, std::vector<SharedCell> &shared)
 {
     int lastRow = -1;
     while (xml.nextChild()) {
@@ -221,12 +221,12 @@ void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget,
             bool ok = false;
             const qint64 n = r.toLongLong(&ok);
             if (!ok || n < 1)
-                throw xls::XlsError("a row has no valid number");
+                throw decks::FormatError("a row has no valid number");
             row = static_cast<int>(std::min<qint64>(n - 1, 1 << 30));
         }
         if (row <= lastRow)
-            throw xls::XlsError("rows out of order");
-        if (row >= xls::kMaxRows)
+            throw decks::FormatError("rows out of order");
+        if (row >= decks::kMaxRows)
             return;  // beyond what a deck can hold: the rows before it stand
         lastRow = row;
         int lastColumn = -1;
@@ -242,47 +242,47 @@ void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget,
                 if (const QStringView ref = XmlPart::valueOf(attributes, u"r"); !ref.isEmpty()) {
                     int refRow = 0;
                     if (!parseReference(ref, column, refRow) || refRow != row)
-                        throw xls::XlsError("a cell reference does not fit its row");
+                        throw decks::FormatError("a cell reference does not fit its row");
                 }
                 if (column > lastColumn && column < kCardColumns)
                     type = XmlPart::valueOf(attributes, u"t").toString();
             }
             if (column <= lastColumn)
-                throw xls::XlsError("cells out of order");
+                throw decks::FormatError("cells out of order");
             lastColumn = column;
             if (column >= kCardColumns) {
                 xml.skip();
                 continue;
             }
-            const xls::Cell cell = readCell(xml, type, row, column, shared);
+            const decks::Cell cell = readCell(xml, type, row, column, shared);
             budget.spend(cell.text.size());
-            if (cell.type != xls::CellType::Blank)
+            if (cell.type != decks::CellType::Blank)
                 sheet.setCell(row, column, cell);
         }
     }
 }
 
 // Fills in the texts of the cells that name shared strings.
-void fillSharedCells(const std::vector<SharedCell> &shared, const QStringList &strings, xls::Sheet &sheet,
+void fillSharedCells(const std::vector<SharedCell> &shared, const QStringList &strings, decks::Sheet &sheet,
                      deckzip::TextBudget &budget)
 {
     for (const SharedCell &c : shared) {
         if (c.index >= strings.size())
-            throw xls::XlsError("a cell names a shared string that is not there");
+            throw decks::FormatError("a cell names a shared string that is not there");
         const QString &text = strings[c.index];
         budget.spend(text.size());
-        sheet.setCell(c.row, c.column, xls::Cell::fromText(text));
+        sheet.setCell(c.row, c.column, decks::Cell::fromText(text));
     }
 }
 
 }  // namespace
 
-xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
+decks::Workbook readXlsx(const deckzip::ZipArchive &zip)
 {
     const WorkbookPart parts = readWorkbookPart(zip.read(QString::fromLatin1(kWorkbookPart), kMaxSmallPart));
-    xls::Workbook wb;
+    decks::Workbook wb;
     for (const QString &name : parts.names) {
-        xls::Sheet s;
+        decks::Sheet s;
         s.name = name;
         wb.sheets.push_back(std::move(s));
     }
@@ -295,7 +295,7 @@ xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
         readRelationships(zip.read(QStringLiteral("xl/_rels/workbook.xml.rels"), kMaxSmallPart), sharedStringsPart);
     const QString sheetPart = targets.value(parts.relationIds[card]);
     if (sheetPart.isEmpty())
-        throw xls::XlsError("the card sheet's part is not named");
+        throw decks::FormatError("the card sheet's part is not named");
     // The shared strings are read on a thread of their own while the sheet
     // is read here, when there are enough of them to be worth it.
     const bool hasSharedStrings = zip.contains(sharedStringsPart);
@@ -309,7 +309,7 @@ xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
         strings = std::async(std::launch::deferred, readStrings);  // no thread to be had
     }
 
-    xls::Sheet &sheet = wb.sheets[static_cast<std::size_t>(card)];
+    decks::Sheet &sheet = wb.sheets[static_cast<std::size_t>(card)];
     deckzip::TextBudget budget;
     std::vector<SharedCell> shared;
     {

@@ -7,7 +7,7 @@
 // numbers, booleans and errors keep their types; cells without a value are
 // left out. Nothing here writes a workbook.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 namespace deckzip { class ZipArchive; }
 
@@ -20,9 +20,9 @@ inline constexpr char kWorkbookPart[] = "xl/workbook.xml";
 inline constexpr qint64 kMaxSheetSize = qint64(64) << 20;
 inline constexpr qint64 kMaxSharedStringsSize = qint64(16) << 20;
 
-// Throws xls::XlsError for a missing or damaged part, XML with a document
+// Throws decks::FormatError for a missing or damaged part, XML with a document
 // type declaration, a shared-string index that is not there, and cell
 // references out of order. Rows past the BIFF8 row limit are not read.
-xls::Workbook readXlsx(const deckzip::ZipArchive &zip);
+decks::Workbook readXlsx(const deckzip::ZipArchive &zip);
 
 }  // namespace ooxml

@@ -34,12 +34,12 @@ public:
     Record next()
     {
         if (pos_ > n_ || n_ - pos_ < 4)
-            throw XlsError("the workbook is damaged (it ends in the middle of a record)");
+            throw FormatError("the workbook is damaged (it ends in the middle of a record)");
         Record r;
         r.type = u16(p_ + pos_);
         r.size = u16(p_ + pos_ + 2);
         if (n_ - pos_ - 4 < r.size)
-            throw XlsError("the workbook is damaged (it ends in the middle of a record)");
+            throw FormatError("the workbook is damaged (it ends in the middle of a record)");
         r.data = p_ + pos_ + 4;
         pos_ += 4 + r.size;
         return r;
@@ -80,7 +80,7 @@ public:
     {
         skipFinished();
         if (si_ >= segs_.size())
-            throw XlsError("the workbook is damaged (a string runs past its record)");
+            throw FormatError("the workbook is damaged (a string runs past its record)");
         ++consumed_;
         return segs_[si_].first[off_++];
     }
@@ -97,7 +97,7 @@ public:
     void skip(std::size_t n)
     {
         if (n > bytesLeft())
-            throw XlsError("the workbook is damaged (a string runs past its record)");
+            throw FormatError("the workbook is damaged (a string runs past its record)");
         while (n > 0) {
             skipFinished();
             std::size_t k = std::min(n, segs_[si_].second - off_);
@@ -111,18 +111,18 @@ public:
     QString chars(std::size_t cch, bool wide)
     {
         if (cch > bytesLeft())
-            throw XlsError("the workbook is damaged (a string runs past its record)");
+            throw FormatError("the workbook is damaged (a string runs past its record)");
         QString s(static_cast<qsizetype>(cch), Qt::Uninitialized);
         char16_t *out = reinterpret_cast<char16_t *>(s.data());
         while (cch > 0) {
             if (si_ >= segs_.size())
-                throw XlsError("the workbook is damaged (a string runs past its record)");
+                throw FormatError("the workbook is damaged (a string runs past its record)");
             if (off_ == segs_[si_].second) {
                 // The characters go on in the next record, after an option byte.
                 ++si_;
                 off_ = 0;
                 if (si_ >= segs_.size() || segs_[si_].second == 0)
-                    throw XlsError("the workbook is damaged (a string runs past its record)");
+                    throw FormatError("the workbook is damaged (a string runs past its record)");
                 wide = segs_[si_].first[off_++] & 1;
                 ++consumed_;
                 continue;
@@ -133,7 +133,7 @@ public:
             if (wide) {
                 k = std::min(cch, avail / 2);
                 if (k == 0)
-                    throw XlsError("the workbook is damaged (a character is split between records)");
+                    throw FormatError("the workbook is damaged (a character is split between records)");
                 for (std::size_t i = 0; i < k; ++i)
                     *out++ = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
                 off_ += 2 * k;
@@ -219,18 +219,18 @@ void checkBof(const Record &r, std::uint16_t wantedType)
 {
     if (r.type != kBof) {
         if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409)
-            throw XlsError("the workbook is in an old Excel 2.x-4.x format, which is not supported");
-        throw XlsError("the file is not an Excel 97-2003 workbook");
+            throw FormatError("the workbook is in an old Excel 2.x-4.x format, which is not supported");
+        throw FormatError("the file is not an Excel 97-2003 workbook");
     }
     Bytes b = r.bytes();
     std::uint16_t version = b.u16(0);
     std::uint16_t type = b.u16(2);
     if (version == kBiff5Version || b.size() < 16)
-        throw XlsError("the workbook is in the older Excel 5.0/95 format, which is not supported");
+        throw FormatError("the workbook is in the older Excel 5.0/95 format, which is not supported");
     if (version != kBiff8Version)
-        throw XlsError("the workbook is in an unknown Excel format");
+        throw FormatError("the workbook is in an unknown Excel format");
     if (type != wantedType)
-        throw XlsError("the workbook is damaged (a part of it is not where its index says)");
+        throw FormatError("the workbook is damaged (a part of it is not where its index says)");
 }
 
 void addUnsupported(Workbook &wb, const QString &what)
@@ -245,7 +245,7 @@ Globals readGlobals(RecordStream &rs, Workbook &wb)
     checkBof(rs.next(), kGlobals);
     for (;;) {
         if (rs.atEnd())
-            throw XlsError("the workbook is damaged (it ends too early)");
+            throw FormatError("the workbook is damaged (it ends too early)");
         Record r = rs.next();
         Bytes b = r.bytes();
         switch (r.type) {
@@ -253,9 +253,9 @@ Globals readGlobals(RecordStream &rs, Workbook &wb)
             g.end = rs.position();
             return g;
         case kBof:
-            throw XlsError("the workbook is damaged (its first part has no end)");
+            throw FormatError("the workbook is damaged (its first part has no end)");
         case kFilePass:
-            throw XlsError("the workbook is protected by a password, which is not supported");
+            throw FormatError("the workbook is protected by a password, which is not supported");
         case kBoundSheet: {
             BoundSheet s;
             s.offset = b.u32(0);
@@ -329,7 +329,7 @@ public:
         checkBof(rs_.next(), kWorksheet);
         for (;;) {
             if (rs_.atEnd())
-                throw XlsError("the workbook is damaged (a sheet has no end)");
+                throw FormatError("the workbook is damaged (a sheet has no end)");
             Record r = rs_.next();
             if (r.type == kEof)
                 break;
@@ -344,7 +344,7 @@ private:
     void add(std::uint16_t row, std::uint32_t column, std::uint16_t xf, Cell cell)
     {
         if (column >= static_cast<std::uint32_t>(kMaxColumns))
-            throw XlsError("the workbook is damaged (a cell lies beyond the last column)");
+            throw FormatError("the workbook is damaged (a cell lies beyond the last column)");
         cell.xf = xf;
         waitingForString_ = false;
         std::vector<Row> &rows = sheet_->rows;
@@ -386,7 +386,7 @@ private:
         case kLabelSst: {
             std::uint32_t index = b.u32(6);
             if (index >= sst_.size())
-                throw XlsError("the workbook is damaged (a cell names a missing string)");
+                throw FormatError("the workbook is damaged (a cell names a missing string)");
             const SharedString &s = sst_[index];
             if (s.formatted)
                 addUnsupported(wb_, QStringLiteral("text with mixed fonts or phonetic guides"));
@@ -416,7 +416,7 @@ private:
         }
         case kMulRk: {
             if (r.size < 6 || (r.size - 6) % 6 != 0)
-                throw XlsError("the workbook is damaged (a MULRK record has a wrong size)");
+                throw FormatError("the workbook is damaged (a MULRK record has a wrong size)");
             std::uint16_t row = b.u16(0);
             std::uint32_t first = b.u16(2);
             std::size_t n = (r.size - 6) / 6;
@@ -427,7 +427,7 @@ private:
         }
         case kMulBlank: {
             if (r.size < 6 || (r.size - 6) % 2 != 0)
-                throw XlsError("the workbook is damaged (a MULBLANK record has a wrong size)");
+                throw FormatError("the workbook is damaged (a MULBLANK record has a wrong size)");
             std::uint16_t row = b.u16(0);
             std::uint32_t first = b.u16(2);
             std::size_t n = (r.size - 6) / 2;
@@ -527,7 +527,7 @@ private:
         int depth = 1;
         while (depth > 0) {
             if (rs_.atEnd())
-                throw XlsError("the workbook is damaged (an embedded chart has no end)");
+                throw FormatError("the workbook is damaged (an embedded chart has no end)");
             Record r = rs_.next();
             if (r.type == kBof)
                 ++depth;
@@ -610,7 +610,7 @@ Workbook readBiff(const QByteArray &stream)
     SheetReader reader(rs, g.sst, wb);
     for (const Placed &p : order) {
         if (p.offset < end || p.offset >= rs.size())
-            throw XlsError("the workbook is damaged (a sheet is not where its index says)");
+            throw FormatError("the workbook is damaged (a sheet is not where its index says)");
         rs.seek(p.offset);
         Sheet &s = read[p.index];
         s.name = g.sheets[p.index].name;

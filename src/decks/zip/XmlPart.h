@@ -3,7 +3,7 @@
 // one token at a time. A part with a document type declaration is refused
 // (no entity of any kind is expanded), as is one that is not well-formed.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QByteArray>
 #include <QStringView>
@@ -24,7 +24,7 @@ public:
     {
         left_ -= characters;
         if (left_ < 0)
-            throw xls::XlsError("the card sheet expands past what a deck can hold");
+            throw decks::FormatError("the card sheet expands past what a deck can hold");
     }
 
 private:
@@ -45,7 +45,7 @@ public:
             return check(false);
         const QXmlStreamReader::TokenType t = reader_.readNext();
         if (t == QXmlStreamReader::DTD || t == QXmlStreamReader::EntityReference)
-            throw xls::XlsError("a part of the workbook declares a document type");
+            throw decks::FormatError("a part of the workbook declares a document type");
         return check(t != QXmlStreamReader::Invalid && t != QXmlStreamReader::EndDocument);
     }
     // Moves to the next start element inside the current element; false at
@@ -110,7 +110,7 @@ private:
     bool check(bool more)
     {
         if (reader_.hasError())
-            throw xls::XlsError("a part of the workbook is not well-formed XML");
+            throw decks::FormatError("a part of the workbook is not well-formed XML");
         return more;
     }
     QXmlStreamReader reader_;

@@ -1,6 +1,6 @@
 #include "decks/zip/ZipArchive.h"
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <zip.h>
 
@@ -34,7 +34,7 @@ ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
     if (!d->archive) {
         if (source)
             zip_source_free(source);
-        throw xls::XlsError("not a readable ZIP archive");
+        throw decks::FormatError("not a readable ZIP archive");
     }
 }
 
@@ -49,17 +49,17 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
 {
     const zip_int64_t index = d->locate(name);
     if (index < 0)
-        throw xls::XlsError("a part of the workbook is missing");
+        throw decks::FormatError("a part of the workbook is missing");
     zip_file_t *file = zip_fopen_index(d->archive, static_cast<zip_uint64_t>(index), 0);
     if (!file)
-        throw xls::XlsError("a part of the workbook cannot be read");
+        throw decks::FormatError("a part of the workbook cannot be read");
     QByteArray out;
     constexpr qint64 kChunk = 64 * 1024;
     for (;;) {
         // The declared size is not trusted: the cap counts what comes out.
         if (out.size() > maxSize) {
             zip_fclose(file);
-            throw xls::XlsError("a part of the workbook is too large");
+            throw decks::FormatError("a part of the workbook is too large");
         }
         const qsizetype at = out.size();
         if (out.capacity() < at + kChunk)
@@ -68,7 +68,7 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
         const zip_int64_t n = zip_fread(file, out.data() + at, static_cast<zip_uint64_t>(kChunk));
         if (n < 0) {
             zip_fclose(file);
-            throw xls::XlsError("a part of the workbook is damaged");
+            throw decks::FormatError("a part of the workbook is damaged");
         }
         out.resize(at + n);
         if (n == 0)
@@ -76,7 +76,7 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
     }
     zip_fclose(file);
     if (out.size() > maxSize)
-        throw xls::XlsError("a part of the workbook is too large");
+        throw decks::FormatError("a part of the workbook is too large");
     return out;
 }
 

@@ -4,7 +4,7 @@
 //
 // Every part is inflated under a size cap counted while inflating, so an
 // entry that lies about its size, or a "zip bomb", costs no more than the
-// cap. Failures throw xls::XlsError, as the other deck readers do.
+// cap. Failures throw decks::FormatError, as the other deck readers do.
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
-// The in-memory model of an Excel 97-2003 workbook, as far as Mnemora keeps
-// it: every worksheet with its name, visibility and cells (values and their
+// The in-memory model of a deck workbook, as every reader gives it and the
+// .xls writer writes it (its shape is that of an Excel 97-2003 workbook): every worksheet with its name, visibility and cells (values and their
 // cell format), the workbook's formatting records, the column widths, and the
 // other streams of the compound file (document properties).
 //
@@ -19,14 +19,32 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
-namespace xls {
+namespace decks {
 
-// Thrown for a byte stream that is not a readable BIFF8 workbook, and for a
-// workbook that cannot be written.
-struct XlsError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+// Thrown by the readers for bytes that are not a readable workbook, and by
+// the writer for a workbook that cannot be written. The kind says why, for
+// the message that tells the user; what() names the detail.
+class FormatError : public std::runtime_error {
+public:
+    enum class Kind {
+        NotWorkbook,         // none of the workbook formats at all
+        Damaged,             // a workbook whose content breaks its format
+        TooLarge,            // a workbook past what a deck may hold
+        Protected,           // encrypted with a password
+        UnsupportedVersion,  // a workbook format too old (or new) to read
+    };
+    explicit FormatError(const char *what, Kind kind = Kind::Damaged) : std::runtime_error(what), kind_(kind) {}
+    explicit FormatError(const std::string &what, Kind kind = Kind::Damaged)
+        : std::runtime_error(what), kind_(kind)
+    {
+    }
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
 };
 
 // BIFF8 limits.
@@ -139,4 +157,21 @@ Workbook newWorkbook(const QString &sheetName);
 // cell out (an empty string is an empty text cell).
 Workbook deckWorkbook(const QList<QPair<QVariant, QVariant>> &rows);
 
+}  // namespace decks
+
+// The .xls reader and writer work on the same model.
+namespace xls {
+using decks::Cell;
+using decks::CellEntry;
+using decks::CellType;
+using decks::FormatError;
+using decks::kDefaultXf;
+using decks::kMaxColumns;
+using decks::kMaxRows;
+using decks::kMaxSheetNameLength;
+using decks::RawRecord;
+using decks::Row;
+using decks::Sheet;
+using decks::Stream;
+using decks::Workbook;
 }  // namespace xls
