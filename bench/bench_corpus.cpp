@@ -2,6 +2,7 @@
 // per file and per origin folder, what came of it: the cards of its study
 // copy, a workbook without the card sheet, or the reason it was refused.
 //   bench_corpus FOLDER... > files.tsv   (the summary goes to stderr)
+//   bench_corpus --show FILE...          (prints each file's study copy)
 // Each file's line carries a checksum of its study copy, so that two runs
 // (before and after a change to a reader) can be compared line by line.
 
@@ -42,6 +43,22 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QMap<QString, Tally> tallies;
+    if (app.arguments().value(1) == QLatin1String("--show")) {
+        for (const QString &path : app.arguments().mid(2)) {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            try {
+                decks::DeckConnection c;
+                c.OpenData(f.readAll(), decks::DeckConnection::Mode::ReadOnly);
+                decks::DeckRecordset rs;
+                rs.Open(c);
+                std::printf("%s\n", qPrintable(decks::buildStudyCopyText(rs)));
+            } catch (const std::exception &e) {
+                std::printf("%s\n", e.what());
+            }
+        }
+        return 0;
+    }
     for (const QString &root : app.arguments().mid(1)) {
         QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
         QStringList paths;

@@ -1,5 +1,6 @@
 #include "decks/DeckStore.h"
 
+#include "decks/DateText.h"
 #include "decks/DeckFormat.h"
 
 #include "decks/xls/BiffReader.h"
@@ -83,8 +84,9 @@ decks::Cell cellFromVariant(const QVariant &v)
 }
 
 // A cell as a field value: empty cells, empty texts and error values read as
-// an invalid QVariant, booleans as TRUE / FALSE.
-QVariant variantFromCell(const decks::Cell *c, bool numbersAsText)
+// an invalid QVariant, booleans as TRUE / FALSE; read as text, a number
+// formatted as a date or time is its ISO text (DateText.h).
+QVariant variantFromCell(const decks::Cell *c, bool numbersAsText, bool date1904)
 {
     if (!c)
         return {};
@@ -95,7 +97,12 @@ QVariant variantFromCell(const decks::Cell *c, bool numbersAsText)
     case decks::CellType::Text:
         return c->text.isEmpty() ? QVariant() : QVariant(c->text);
     case decks::CellType::Number:
-        return numbersAsText ? QVariant(numberText(c->number)) : QVariant(c->number);
+        if (!numbersAsText)
+            return QVariant(c->number);
+        if (c->form != NumberForm::Plain)
+            if (const QString date = dateText(c->number, date1904, c->form); !date.isNull())
+                return QVariant(date);
+        return QVariant(numberText(c->number));
     case decks::CellType::Boolean:
         return QVariant(c->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     }
@@ -419,7 +426,7 @@ int DeckRecordset::BlankRowsAtEnd() const
 {
     d->requireOpen();
     const decks::Sheet &sheet = d->sheet();
-    const auto empty = [](const decks::Cell *c) { return !variantFromCell(c, true).isValid(); };
+    const auto empty = [](const decks::Cell *c) { return !variantFromCell(c, true, false).isValid(); };
     int blank = 0;
     // Rows without any cell record are absent from the sheet: every row
     // between two present ones is blank.
@@ -445,7 +452,8 @@ QVariant DeckRecordset::Field(int index) const
         throw DeckError("The cursor is not on a row.");
     const decks::Row *row = d->sheet().findRow(d->cursor - 1, d->rowHint);
     const decks::Cell *cell = row ? row->find(index) : nullptr;
-    return variantFromCell(cell, d->connection->OpenMode() == DeckConnection::Mode::ReadOnly);
+    return variantFromCell(cell, d->connection->OpenMode() == DeckConnection::Mode::ReadOnly,
+                           d->connection->workbook().date1904);
 }
 
 void DeckRecordset::SetField(int index, const QVariant &value)

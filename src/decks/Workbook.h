@@ -63,8 +63,15 @@ enum class CellType : std::uint8_t {
     Error,    // the error code (#DIV/0! = 0x07, #N/A = 0x2A, ...) in `number`
 };
 
+// How a number cell's format shows it: as a plain number, or as a date or a
+// time (the number a day count in the workbook's date system; see
+// DateText.h). The readers set it from the cell's format; the writer keeps
+// the format itself (xf), so this is never written.
+enum class NumberForm : std::uint8_t { Plain, Date, Time };
+
 struct Cell {
     CellType type = CellType::Blank;
+    NumberForm form = NumberForm::Plain;
     std::uint16_t xf = kDefaultXf;
     double number = 0;
     QString text;
@@ -75,7 +82,7 @@ struct Cell {
     static Cell fromBool(bool v) { Cell c; c.type = CellType::Boolean; c.number = v ? 1 : 0; return c; }
     static Cell fromError(int code) { Cell c; c.type = CellType::Error; c.number = code; return c; }
 
-    // Same value (the format index is not compared).
+    // Same value (the format index and the number form are not compared).
     bool sameValue(const Cell &o) const;
     bool operator==(const Cell &o) const { return xf == o.xf && sameValue(o); }
 };
@@ -130,6 +137,8 @@ struct Stream {
 
 struct Workbook {
     std::vector<Sheet> sheets;
+    // The date system of the date cells: days from 1904-01-01 instead of
+    // from 1900-01-01.
     bool date1904 = false;
     // FONT, FORMAT, XF, STYLE and PALETTE records of the file, in order. When
     // they are complete (at least 16 XF records) the writer writes them back
@@ -169,6 +178,7 @@ using decks::kDefaultXf;
 using decks::kMaxColumns;
 using decks::kMaxRows;
 using decks::kMaxSheetNameLength;
+using decks::NumberForm;
 using decks::RawRecord;
 using decks::Row;
 using decks::Sheet;

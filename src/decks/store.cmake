@@ -15,6 +15,8 @@ target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Workbook.h
   ${CMAKE_CURRENT_LIST_DIR}/Workbook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DateText.h
+  ${CMAKE_CURRENT_LIST_DIR}/DateText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.h
   ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/Biff.h

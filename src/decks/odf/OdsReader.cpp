@@ -1,10 +1,10 @@
 #include "decks/odf/OdsReader.h"
 
+#include "decks/DateText.h"
 #include "decks/zip/XmlPart.h"
 #include "decks/zip/ZipArchive.h"
 
-#include <QDate>
-#include <QTime>
+#include <cmath>
 
 namespace odf {
 namespace {
@@ -19,6 +19,7 @@ constexpr QStringView kTable = u"urn:oasis:names:tc:opendocument:xmlns:table:1.0
 constexpr QStringView kText = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 constexpr QStringView kCalcExt = u"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
+constexpr qint64 kMaxManifestSize = qint64(4) << 20;
 constexpr int kMaxNesting = 64;  // of spans in a paragraph, of row groups
 // A cell's text is kept up to the length an .xls cell can hold; the rest is
 // left out (text:s can make a few bytes stand for thousands of spaces).
@@ -84,7 +85,8 @@ void appendText(XmlPart &xml, QString &text, int depth = 0)
     }
 }
 
-// "PT12H30M15S" (with an optional day part "P1DT...") as a fraction of days.
+// "PT12H30M15S" (with an optional day part "P1DT...") as a fraction of days
+// (an xsd:duration, as office:time-value holds it in ODF 1.2 Part 1).
 bool parseDuration(QStringView s, double &days)
 {
     if (!s.startsWith(u'P'))
@@ -124,20 +126,6 @@ bool parseDuration(QStringView s, double &days)
     return any;
 }
 
-// "2024-01-15" or "2024-01-15T10:30:00" as days since 1899-12-30.
-bool parseDate(QStringView s, double &days)
-{
-    const QDate date = QDate::fromString(s.left(10).toString(), Qt::ISODate);
-    if (!date.isValid())
-        return false;
-    days = static_cast<double>(QDate(1899, 12, 30).daysTo(date));
-    if (s.size() > 11) {
-        const QTime time = QTime::fromString(s.mid(11).toString(), Qt::ISODateWithMs);
-        if (time.isValid())
-            days += time.msecsSinceStartOfDay() / 86400000.0;
-    }
-    return true;
-}
 
 int errorCode(QStringView text)
 {
@@ -154,13 +142,18 @@ int errorCode(QStringView text)
     return 0x2A;
 }
 
-// One table:table-cell: its value (Blank when it has none).
+// One table:table-cell: its value (Blank when it has none). A date or time
+// cell (office:value-type "date" or "time" in ODF 1.2 Part 1) is the ISO
+// text of its office:date-value (an xsd:date or xsd:dateTime) or the time
+// of day of its office:time-value: both are written as the date and time
+// themselves, so the document's null date (table:null-date), which only
+// says what the number 0 stands for, plays no part in them.
 decks::Cell readCell(XmlPart &xml)
 {
     enum class Type { None, Number, Date, Time, Boolean, String } type = Type::None;
     bool error = false, ok = false, boolean = false, hasStringValue = false;
     double number = 0;
-    QString stringValue;
+    QString stringValue, dateText;
     {
         // Read while the reader stands on the start tag, and let go before
         // it moves on (the list would be copied then).
@@ -172,10 +165,14 @@ decks::Cell readCell(XmlPart &xml)
             number = office(u"value").toDouble(&ok);
         } else if (typeName == u"date") {
             type = Type::Date;
-            ok = parseDate(office(u"date-value"), number);
+            dateText = decks::isoDateText(office(u"date-value"));
+            ok = !dateText.isNull();
         } else if (typeName == u"time") {
             type = Type::Time;
             ok = parseDuration(office(u"time-value"), number);
+            if (ok && number >= 0 && number < 1e9)
+                dateText = decks::timeText(std::llround(number * 86400) % 86400);
+            ok = !dateText.isNull();
         } else if (typeName == u"boolean") {
             type = Type::Boolean;
             boolean = office(u"boolean-value") == u"true" || office(u"boolean-value") == u"1";
@@ -213,6 +210,9 @@ decks::Cell readCell(XmlPart &xml)
         return decks::Cell::fromText(stringValue);
     case Type::None:
         return decks::Cell::blank();
+    case Type::Date:
+    case Type::Time:
+        return ok ? decks::Cell::fromText(dateText) : decks::Cell::blank();
     default:
         return ok ? decks::Cell::fromNumber(number) : decks::Cell::blank();
     }
@@ -276,10 +276,27 @@ struct TableReader {
     }
 };
 
+// Whether the package's manifest says its parts are encrypted: a
+// <manifest:encryption-data> under a file entry (ODF 1.2 Part 3, the
+// manifest file). Such a content.xml is no XML until decrypted.
+bool isEncrypted(const deckzip::ZipArchive &zip)
+{
+    const QString manifest = QStringLiteral("META-INF/manifest.xml");
+    if (!zip.contains(manifest))
+        return false;
+    XmlPart xml(zip.read(manifest, kMaxManifestSize));
+    while (xml.next())
+        if (xml.isStartElement() && xml.name() == u"encryption-data")
+            return true;
+    return false;
+}
+
 }  // namespace
 
 decks::Workbook readOds(const deckzip::ZipArchive &zip)
 {
+    if (isEncrypted(zip))
+        throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
     XmlPart xml(zip.read(QString::fromLatin1(kContentPart), kMaxContentSize));
     decks::Workbook wb;
     while (xml.next()) {

@@ -68,7 +68,7 @@ CompoundContent readCompoundFile(const QByteArray &file)
 {
     initGsf();
     if (file.isEmpty())
-        throw FormatError("the file is empty");
+        throw FormatError("the file is empty", FormatError::Kind::NotWorkbook);
     GPtr<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()),
                                               file.size(), FALSE));
     if (!input)
@@ -78,11 +78,13 @@ CompoundContent readCompoundFile(const QByteArray &file)
     if (err)
         g_error_free(err);
     if (!ole)
-        throw FormatError("the file is not an Excel 97-2003 workbook");
+        throw FormatError("the file is not an Excel 97-2003 workbook", FormatError::Kind::NotWorkbook);
 
     CompoundContent content;
     qint64 budget = file.size();
     bool haveWorkbook = false;
+    bool encrypted = false;
+    QByteArray book;
     bool haveBook = false;
     int n = gsf_infile_num_children(ole.get());
     for (int i = 0; i < n; ++i) {
@@ -98,16 +100,29 @@ CompoundContent readCompoundFile(const QByteArray &file)
         if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0 && !haveWorkbook) {
             content.workbook = readStream(child.get(), budget);
             haveWorkbook = true;
+        } else if (name.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0 && !haveBook && !haveWorkbook) {
+            // Excel 5.0/95 names its workbook stream "Book"; a file that has
+            // both is read from "Workbook", as Excel reads it.
+            book = readStream(child.get(), budget);
+            haveBook = true;
         } else {
-            if (name.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0)
-                haveBook = true;
+            // An Office Open XML package encrypted with a password is kept
+            // in a compound file as the streams EncryptionInfo and
+            // EncryptedPackage ([MS-OFFCRYPTO] 2.3.4.4, 2.3.4.5).
+            if (name == QLatin1String("EncryptedPackage") || name == QLatin1String("EncryptionInfo"))
+                encrypted = true;
             content.others.push_back(Stream{name, readStream(child.get(), budget)});
         }
     }
     if (!haveWorkbook) {
-        if (haveBook)
-            throw FormatError("the workbook is in the older Excel 5.0/95 format, which is not supported");
-        throw FormatError("the file holds no workbook");
+        if (encrypted)
+            throw FormatError("the workbook is protected by a password", FormatError::Kind::Protected);
+        if (!haveBook)
+            throw FormatError("the file holds no workbook", FormatError::Kind::NotWorkbook);
+        content.workbook = std::move(book);
+        content.book = true;
+    } else if (haveBook) {
+        content.others.push_back(Stream{QStringLiteral("Book"), std::move(book)});
     }
     return content;
 }

@@ -24,7 +24,8 @@ public:
     {
         left_ -= characters;
         if (left_ < 0)
-            throw decks::FormatError("the card sheet expands past what a deck can hold");
+            throw decks::FormatError("the card sheet expands past what a deck can hold",
+                                     decks::FormatError::Kind::TooLarge);
     }
 
 private:

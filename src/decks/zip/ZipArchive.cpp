@@ -2,6 +2,8 @@
 
 #include "decks/Workbook.h"
 
+#include <QHash>
+
 #include <zip.h>
 
 #include <algorithm>
@@ -13,12 +15,46 @@ bool looksLikeZip(const QByteArray &bytes)
     return bytes.startsWith(QByteArrayLiteral("PK\x03\x04"));
 }
 
+// A part name as it is compared: the packaging rules make part names equal
+// when they differ only in ASCII case (ECMA-376 Part 2, Part Name
+// Equivalence, [M1.12]), and some writers put Windows path separators into
+// the entry names.
+QByteArray comparedName(QByteArray name)
+{
+    for (char &c : name) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (c == '\\')
+            c = '/';
+    }
+    return name;
+}
+
 struct ZipArchive::Impl {
     zip_t *archive = nullptr;
+    // Compared name -> the first entry of that name, made on the first lookup
+    // that finds no exact match.
+    mutable QHash<QByteArray, zip_uint64_t> names;
+    mutable bool named = false;
 
     zip_int64_t locate(const QString &name) const
     {
-        return zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_ENC_RAW);
+        const QByteArray utf8 = name.toUtf8();
+        const zip_int64_t exact = zip_name_locate(archive, utf8.constData(), ZIP_FL_ENC_RAW);
+        if (exact >= 0)
+            return exact;
+        if (!named) {
+            named = true;
+            const zip_int64_t n = zip_get_num_entries(archive, 0);
+            for (zip_int64_t i = 0; i < n; ++i)
+                if (const char *entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW)) {
+                    const QByteArray key = comparedName(QByteArray(entry));
+                    if (!names.contains(key))
+                        names.insert(key, static_cast<zip_uint64_t>(i));
+                }
+        }
+        const auto it = names.constFind(comparedName(utf8));
+        return it == names.cend() ? -1 : static_cast<zip_int64_t>(*it);
     }
 };
 
@@ -50,6 +86,11 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
     const zip_int64_t index = d->locate(name);
     if (index < 0)
         throw decks::FormatError("a part of the workbook is missing");
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(d->archive, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_ENCRYPTION_METHOD)
+        && st.encryption_method != ZIP_EM_NONE)
+        throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
     zip_file_t *file = zip_fopen_index(d->archive, static_cast<zip_uint64_t>(index), 0);
     if (!file)
         throw decks::FormatError("a part of the workbook cannot be read");
@@ -59,7 +100,7 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
         // The declared size is not trusted: the cap counts what comes out.
         if (out.size() > maxSize) {
             zip_fclose(file);
-            throw decks::FormatError("a part of the workbook is too large");
+            throw decks::FormatError("a part of the workbook is too large", decks::FormatError::Kind::TooLarge);
         }
         const qsizetype at = out.size();
         if (out.capacity() < at + kChunk)
@@ -76,7 +117,7 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
     }
     zip_fclose(file);
     if (out.size() > maxSize)
-        throw decks::FormatError("a part of the workbook is too large");
+        throw decks::FormatError("a part of the workbook is too large", decks::FormatError::Kind::TooLarge);
     return out;
 }
 
