@@ -10,6 +10,8 @@
 
 #include "DeckTestSupport.h"
 
+#include "decks/DateText.h"
+#include "decks/DeckFormat.h"
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"
 #include "decks/xls/BiffReader.h"
@@ -17,6 +19,10 @@
 #include "decks/zip/ZipArchive.h"
 
 #include <QtTest>
+
+#include <cmath>
+
+Q_DECLARE_METATYPE(decks::NumberForm)
 
 using namespace decktest;
 using namespace decks;
@@ -400,55 +406,236 @@ private slots:
         QCOMPARE(studyCopyOf(readFile(dataPath(file))).toUtf8() + "\r\n", readFile(dataPath("expected/" + xlsDeck + ".xml")));
     }
 
+    // Files from the wild, each made for one case by
+    // tests/data/make-workbook-faults.py: the study copy is the one the
+    // reference readers (openpyxl, xlrd) give.
+    void wildWorkbooks_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        for (const char *name : {"wild-empty-shared-string", "wild-part-case", "wild-main-part", "wild-biff5"})
+            QTest::newRow(name) << QString(name) + (QString(name).endsWith("biff5") ? ".xls" : ".xlsx") << QString(name);
+        for (const char *file : {"wild-dates.xlsx", "wild-dates-1904.xlsx", "wild-dates.ods"})
+            QTest::newRow(file) << file << "wild-dates";
+        for (const char *file : {"wild-dates.xls", "wild-dates-1904.xls"})
+            QTest::newRow(file) << file << "wild-dates-xls";
+    }
+    void wildWorkbooks()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        QCOMPARE(studyCopyOf(readFile(dataPath(file))).toUtf8() + "\r\n", readFile(dataPath("expected/" + expected + ".xml")));
+        // Only an Excel 97-2003 workbook is ever edited; an Excel 5.0/95 one
+        // is studied like an .xlsx.
+        DeckConnection c;
+        if (!file.endsWith(".xls") || file.contains("biff5")) {
+            QVERIFY_THROWS_EXCEPTION(DeckNotEditable, c.Open(dataPath(file), Mode::Edit));
+        } else {
+            c.Open(dataPath(file), Mode::Edit);
+            c.Close();
+        }
+    }
+
+    void protectedWorkbooks_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char *file : {"wild-password.xlsx", "wild-password.ods", "wild-password.xls"})
+            QTest::newRow(file) << file;
+    }
+    void protectedWorkbooks()
+    {
+        QFETCH(QString, file);
+        try {
+            readDeckContent(readFile(dataPath(file)));
+            QFAIL("read");
+        } catch (const FormatError &e) {
+            QCOMPARE(e.kind(), FormatError::Kind::Protected);
+        }
+    }
+
+    // Dates and times as the study copy shows them.
+    void dateText_data()
+    {
+        QTest::addColumn<double>("serial");
+        QTest::addColumn<bool>("date1904");
+        QTest::addColumn<NumberForm>("form");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *name, double serial, bool date1904, NumberForm form, const char *text) {
+            QTest::newRow(name) << serial << date1904 << form << (text ? QString(text) : QString());
+        };
+        row("a date", 16682, false, NumberForm::Date, "1945-09-02");
+        row("the same day in 1904", 15220, true, NumberForm::Date, "1945-09-02");
+        row("with a time of day", 16682 + 9 / 24. + 4 / 1440., false, NumberForm::Date, "1945-09-02 09:04");
+        row("with seconds", 16682.5 + 30 / 86400., false, NumberForm::Date, "1945-09-02 12:00:30");
+        row("rounded to the second", 16682 + 86399.6 / 86400, false, NumberForm::Date, "1945-09-03");
+        row("time alone", 9 / 24. + 4 / 1440., false, NumberForm::Time, "09:04");
+        row("time format on a date", 16682.75, false, NumberForm::Time, "18:00");
+        row("day 0 of 1900 is a time", 0.25, false, NumberForm::Date, "06:00");
+        row("day 0 of 1904 is a date", 0.25, true, NumberForm::Date, "1904-01-01 06:00");
+        row("1900-01-01", 1, false, NumberForm::Date, "1900-01-01");
+        row("1900-02-28", 59, false, NumberForm::Date, "1900-02-28");
+        row("Excel's 1900-02-29", 60, false, NumberForm::Date, "1900-02-29");
+        row("1900-03-01", 61, false, NumberForm::Date, "1900-03-01");
+        row("9999-12-31", 2958465, false, NumberForm::Date, "9999-12-31");
+        row("past 9999", 2958466, false, NumberForm::Date, nullptr);
+        row("negative", -1, false, NumberForm::Date, nullptr);
+        row("not a number", std::nan(""), false, NumberForm::Date, nullptr);
+        row("plain", 16682, false, NumberForm::Plain, nullptr);
+    }
+    void dateText()
+    {
+        QFETCH(double, serial);
+        QFETCH(bool, date1904);
+        QFETCH(NumberForm, form);
+        QFETCH(QString, text);
+        QCOMPARE(decks::dateText(serial, date1904, form), text);
+    }
+
+    void numberFormOfCode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<NumberForm>("form");
+        const auto row = [](const char *code, NumberForm form) { QTest::newRow(code) << QString(code) << form; };
+        row("General", NumberForm::Plain);
+        row("0.00", NumberForm::Plain);
+        row("#,##0 \"days\"", NumberForm::Plain);
+        row("0\\d", NumberForm::Plain);
+        row("[Red]0.0;[Blue]-0.0", NumberForm::Plain);
+        row("0.00E+00", NumberForm::Plain);
+        row("yyyy-mm-dd", NumberForm::Date);
+        row("DD/MM/YYYY", NumberForm::Date);
+        row("mmm", NumberForm::Date);
+        row("[$-409]d mmmm yyyy", NumberForm::Date);
+        row("yyyy-mm-dd hh:mm", NumberForm::Date);
+        row("h:mm", NumberForm::Time);
+        row("mm:ss", NumberForm::Time);
+        row("h:mm AM/PM", NumberForm::Time);
+        row("[h]:mm:ss", NumberForm::Time);
+        row("[mm]", NumberForm::Time);
+        row("0;yyyy", NumberForm::Plain);  // only the first section counts
+    }
+    void numberFormOfCode()
+    {
+        QFETCH(QString, code);
+        QFETCH(NumberForm, form);
+        QCOMPARE(decks::numberFormOfCode(code), form);
+    }
+
+    void builtInNumberForms()
+    {
+        for (int id = 0; id < 200; ++id) {
+            const bool date = (id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 36) || (id >= 50 && id <= 58);
+            const bool time = (id >= 18 && id <= 21) || (id >= 45 && id <= 47);
+            QCOMPARE(builtInNumberForm(id), date ? NumberForm::Date : time ? NumberForm::Time : NumberForm::Plain);
+        }
+    }
+
+    void isoDateText_data()
+    {
+        QTest::addColumn<QString>("iso");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *iso, const char *text) { QTest::newRow(iso) << QString(iso) << (text ? QString(text) : QString()); };
+        row("1945-09-02", "1945-09-02");
+        row("1945-09-02T00:00:00Z", "1945-09-02");
+        row("1945-09-02T09:04:00.000Z", "1945-09-02 09:04");
+        row("2014-02-14T08:27:49+05:30", "2014-02-14 08:27:49");
+        row("09:04:00", "09:04");
+        row("1945-02-30", nullptr);
+        row("yesterday", nullptr);
+        row("1945-09-02Tnoon", nullptr);
+    }
+    void isoDateText()
+    {
+        QFETCH(QString, iso);
+        QFETCH(QString, text);
+        QCOMPARE(decks::isoDateText(iso), text);
+    }
+
     void hostileFiles_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("cards");  // -1: refused as no deck
         QTest::addColumn<QString>("card");  // the study copy's last card
+        QTest::addColumn<int>("kind");  // the reader's reason (FormatError::Kind), -1 when the reader reads it
         const QByteArray bigSheet = "<row r=\"1\">" + QByteArray(65 << 20, ' ') + "</row>";
-        const auto refused = [](const char *name, const QByteArray &bytes) { QTest::newRow(name) << bytes << -1 << QString(); };
+        using K = FormatError::Kind;
+        const auto refusedAs = [](const char *name, const QByteArray &bytes, K kind) {
+            QTest::newRow(name) << bytes << -1 << QString() << int(kind);
+        };
+        const auto damaged = [&](const char *name, const QByteArray &bytes) { refusedAs(name, bytes, K::Damaged); };
+        const auto tooLarge = [&](const char *name, const QByteArray &bytes) { refusedAs(name, bytes, K::TooLarge); };
+        // Read, but too much for a study copy.
+        const auto notWorkbook = [&](const char *name, const QByteArray &bytes) { refusedAs(name, bytes, K::NotWorkbook); };
+        const auto refused = [](const char *name, const QByteArray &bytes) { QTest::newRow(name) << bytes << -1 << QString() << -1; };
         QTest::newRow("xlsx inline string, bool, error")
             << xlsx("<row><c t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r></is></c><c t=\"b\"><v>1</v></c></row>"
                     "<row><c t=\"e\"><v>#N/A</v></c><c><v>1</v></c></row><row><c t=\"str\"><v>f_x0009_</v></c><c><v>0.5</v></c></row>")
-            << 2 << "<Que>f\t</Que><Ans>0.5</Ans>";
-        refused("xlsx sheet past the cap", xlsx(bigSheet));
-        refused("xlsx sheet lying about its size", lyingAboutSize(zipOf({{"xl/workbook.xml", QByteArray(20 << 20, ' ')}}), 100));
-        refused("xlsx shared strings past the cap", xlsx(kCard, "<si><t>" + QByteArray(17 << 20, 'x') + "</t></si>"));
-        refused("xlsx shared string not there", xlsx("<row><c t=\"s\"><v>2</v></c><c t=\"s\"><v>1</v></c></row>"));
-        refused("xlsx negative shared string", xlsx("<row><c t=\"s\"><v>-1</v></c></row>"));
-        refused("xlsx rows out of order", xlsx("<row r=\"3\"/><row r=\"2\"/>"));
-        refused("xlsx cells out of order", xlsx("<row r=\"1\"><c r=\"B1\"/><c r=\"A1\"/></row>"));
-        refused("xlsx cell in another row", xlsx("<row r=\"1\"><c r=\"A2\"/></row>"));
+            << 2 << "<Que>f\t</Que><Ans>0.5</Ans>" << -1;
+        tooLarge("xlsx sheet past the cap", xlsx(bigSheet));
+        tooLarge("xlsx sheet lying about its size", lyingAboutSize(zipOf({{"xl/workbook.xml", QByteArray(20 << 20, ' ')}}), 100));
+        tooLarge("xlsx shared strings past the cap", xlsx(kCard, "<si><t>" + QByteArray(17 << 20, 'x') + "</t></si>"));
+        damaged("xlsx shared string not there", xlsx("<row><c t=\"s\"><v>2</v></c><c t=\"s\"><v>1</v></c></row>"));
+        damaged("xlsx negative shared string", xlsx("<row><c t=\"s\"><v>-1</v></c></row>"));
+        damaged("xlsx rows out of order", xlsx("<row r=\"3\"/><row r=\"2\"/>"));
+        damaged("xlsx cells out of order", xlsx("<row r=\"1\"><c r=\"B1\"/><c r=\"A1\"/></row>"));
+        damaged("xlsx cell in another row", xlsx("<row r=\"1\"><c r=\"A2\"/></row>"));
         QTest::newRow("xlsx rows past the row limit")
-            << xlsx(kCard + "<row r=\"65537\">" + kCard.mid(5)) << 1 << "<Que>q</Que><Ans>a</Ans>";
-        refused("xlsx entity expansion",
+            << xlsx(kCard + "<row r=\"65537\">" + kCard.mid(5)) << 1 << "<Que>q</Que><Ans>a</Ans>" << -1;
+        damaged("xlsx entity expansion",
                 xlsx(kCard, "<!DOCTYPE sst [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><si><t>&b;</t></si>"));
-        refused("xlsx not well-formed", xlsx("<row><c></row>"));
-        refused("xlsx without relationships", xlsx(kCard, "<si/>", false));
-        refused("zip of neither kind", zipOf({{"a.txt", "a"}}));
+        damaged("xlsx not well-formed", xlsx("<row><c></row>"));
+        damaged("xlsx without relationships", xlsx(kCard, "<si/>", false));
+        notWorkbook("zip of neither kind", zipOf({{"a.txt", "a"}}));
         QTest::newRow("ods plain")
             << ods(odsCard() + odsCard("2", "a<text:s text:c=\"2\"/>b<text:tab/>c<text:line-break/>d<text:span>e</text:span>"))
-            << 3 << "<Que>a  b\tc\nde</Que><Ans>2</Ans>";
+            << 3 << "<Que>a  b\tc\nde</Que><Ans>2</Ans>" << -1;
         QTest::newRow("ods blank rows repeated to the end")
             << ods(odsCard() + "<table:table-row table:number-rows-repeated=\"1048575\"><table:table-cell "
                                "table:number-columns-repeated=\"16384\"/></table:table-row>")
-            << 1 << "";
+            << 1 << "" << -1;
         refused("ods card repeated past the limit", ods(odsCard("2000000000")));
-        refused("ods long text repeated into gigabytes", ods(odsCard("30000", QByteArray("<text:s text:c=\"32767\"/>").repeated(2))));
-        refused("xlsx long shared string used in every row",
+        tooLarge("ods long text repeated into gigabytes", ods(odsCard("30000", QByteArray("<text:s text:c=\"32767\"/>").repeated(2))));
+        tooLarge("xlsx long shared string used in every row",
                 xlsx(kCard.repeated(30000), "<si><t>" + QByteArray(8 << 10, 'q') + "</t></si><si><t>a</t></si>"));
-        refused("ods content past the cap", ods(bigSheet));
-        refused("ods document type", ods(odsCard(), kXmlHead + "<!DOCTYPE x [<!ENTITY a \"b\">]>"));
-        refused("ods nested too deeply", ods("<table:table-row><table:table-cell office:value-type=\"string\"><text:p>" +
+        tooLarge("ods content past the cap", ods(bigSheet));
+        damaged("ods document type", ods(odsCard(), kXmlHead + "<!DOCTYPE x [<!ENTITY a \"b\">]>"));
+        damaged("ods nested too deeply", ods("<table:table-row><table:table-cell office:value-type=\"string\"><text:p>" +
                                              QByteArray("<text:span>").repeated(100) + "x" + QByteArray("</text:span>").repeated(100) +
                                              "</text:p></table:table-cell></table:table-row>"));
-        refused("ods without content", zipOf({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}}));
-    }
+        notWorkbook("ods without content", zipOf({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}}));
+            // The shared string one past the last is not there either.
+        damaged("xlsx shared string one past the end", xlsx("<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>2</v></c></row>"));
+        QTest::newRow("xlsx last shared string") << xlsx("<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c></row>") << 1
+                                                 << "<Que>q</Que><Ans>a</Ans>" << -1;
+        // Entries written with Windows separators and in another case.
+        QTest::newRow("xlsx entry names with backslashes")
+            << zipOf({{"xl\\Workbook.xml", kXmlHead + "<workbook><sheets><sheet name=\"Sheet1\" r:id=\"rId1\" "
+                                            "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"/></sheets></workbook>"},
+                      {"xl\\_rels\\workbook.xml.rels", kXmlHead + "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+                                                     "</Relationships>"},
+                      {"XL\\worksheets\\sheet1.xml", kXmlHead + "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>q</t></is></c>"
+                                                  "<c><v>7</v></c></row></sheetData></worksheet>"}})
+            << 1 << "<Que>q</Que><Ans>7</Ans>" << -1;
+        // A package whose main part is a text document is no workbook.
+        notWorkbook("docx", zipOf({{"_rels/.rels", kXmlHead + "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas."
+                                                              "openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                                                              "Target=\"word/document.xml\"/></Relationships>"},
+                                   {"word/document.xml", kXmlHead + "<w:document xmlns:w=\"w\"><w:body/></w:document>"}}));
+}
     void hostileFiles()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, cards);
         QFETCH(QString, card);
+        QFETCH(int, kind);
+        if (kind >= 0) {
+            try {
+                readDeckContent(bytes);
+                QFAIL("read");
+            } catch (const FormatError &e) {
+                QCOMPARE(int(e.kind()), kind);
+            }
+        }
         if (cards < 0) {
             QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOf(bytes));
             return;

@@ -720,6 +720,10 @@ Workbook readBiff(const QByteArray &stream, bool *biff5)
     Globals g = readGlobals(rs, wb, older);
     if (biff5)
         *biff5 = older;
+    // A BIFF5 workbook is studied, never written: its formatting records are
+    // not BIFF8 ones.
+    if (older)
+        addUnsupported(wb, QStringLiteral("the Excel 5.0/95 format"));
 
     // Worksheets are read in the order of their substreams, which must not
     // overlap; that keeps the work bounded by the size of the stream.

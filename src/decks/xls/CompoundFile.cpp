@@ -77,8 +77,12 @@ CompoundContent readCompoundFile(const QByteArray &file)
     GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &err));
     if (err)
         g_error_free(err);
-    if (!ole)
+    if (!ole) {
+        // A file with the compound file's signature is one, damaged.
+        if (file.startsWith(QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")))
+            throw FormatError("the workbook container is damaged");
         throw FormatError("the file is not an Excel 97-2003 workbook", FormatError::Kind::NotWorkbook);
+    }
 
     CompoundContent content;
     qint64 budget = file.size();
