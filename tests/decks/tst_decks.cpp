@@ -21,6 +21,10 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(decks::NumberForm)
 
@@ -263,6 +267,25 @@ private slots:
         c.AppendRow("q", "a");
         c.Commit();
         QVERIFY(readFile(path) != before);
+    }
+
+    // A deck replaced by another file of the same size and time (a copy
+    // moved over it, times kept) is another file: nothing is written.
+    void commitChecksTheFileItIs()
+    {
+        const QString path = copyOf("tricky-xlwt.xls");
+        const QString twin = path + ".twin";
+        QVERIFY(QFile::copy(path, twin));
+        auto &&[c, rs] = Opened(path, Mode::Edit);
+        c.AppendRow("q", "a");
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};  // to the nanosecond
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(twin).constData(), times, 0) == 0);
+        QVERIFY(::rename(QFile::encodeName(twin).constData(), QFile::encodeName(path).constData()) == 0);
+        const QByteArray before = readFile(path);
+        QVERIFY_THROWS_EXCEPTION(DeckChanged, c.Commit());
+        QCOMPARE(readFile(path), before);
     }
 
     void otherSheetsAndColumnsSurviveRewrite()
