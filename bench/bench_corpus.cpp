@@ -3,6 +3,7 @@
 // copy, a workbook without the card sheet, or the reason it was refused.
 //   bench_corpus FOLDER... > files.tsv   (the summary goes to stderr)
 //   bench_corpus --show FILE...          (prints each file's study copy)
+//   bench_corpus --cells FILE...         (prints the first rows of every sheet)
 // Each file's line carries a checksum of its study copy, so that two runs
 // (before and after a change to a reader) can be compared line by line.
 
@@ -43,6 +44,26 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QMap<QString, Tally> tallies;
+    if (app.arguments().value(1) == QLatin1String("--cells")) {
+        for (const QString &path : app.arguments().mid(2)) {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            try {
+                const decks::DeckContent deck = decks::readDeckContent(f.readAll());
+                for (const decks::Sheet &sheet : deck.workbook.sheets) {
+                    std::printf("[%s]\n", qPrintable(sheet.name));
+                    for (std::size_t r = 0; r < std::min<std::size_t>(sheet.rows.size(), 8); ++r)
+                        for (const decks::CellEntry &e : sheet.rows[r].cells)
+                            std::printf("  %d,%d %s\n", sheet.rows[r].index, e.column,
+                                        e.cell.type == decks::CellType::Text ? qPrintable(e.cell.text)
+                                                                              : qPrintable(QString::number(e.cell.number)));
+                }
+            } catch (const std::exception &e) {
+                std::printf("%s\n", e.what());
+            }
+        }
+        return 0;
+    }
     if (app.arguments().value(1) == QLatin1String("--show")) {
         for (const QString &path : app.arguments().mid(2)) {
             QFile f(path);

@@ -208,14 +208,20 @@ QStringDecoder codePageDecoder(std::uint16_t codePage)
         name = (codePage == 874 || (codePage >= 1250 && codePage <= 1258)) ? "windows-" + QByteArray::number(codePage)
                                                                             : "cp" + QByteArray::number(codePage);
     }
-    QStringDecoder decoder(name.constData());
-    return decoder.isValid() ? std::move(decoder) : QStringDecoder("windows-1252");
+    QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
+    return decoder.isValid() ? std::move(decoder) : QStringDecoder("windows-1252", QStringConverter::Flag::Stateless);
 }
 
-// The 8-bit characters of a BIFF5 string in the workbook's code page.
+// The 8-bit characters of a BIFF5 string in the workbook's code page. The
+// decoder is made once per code page and thread: every cell needs one.
 QString codePageText(const std::uint8_t *p, std::size_t n, std::uint16_t codePage)
 {
-    QStringDecoder decoder = codePageDecoder(codePage);
+    thread_local std::uint16_t page = 0;
+    thread_local QStringDecoder decoder;
+    if (page != codePage || !decoder.isValid()) {
+        decoder = codePageDecoder(codePage);
+        page = codePage;
+    }
     return decoder.decode(QByteArrayView(reinterpret_cast<const char *>(p), static_cast<qsizetype>(n)));
 }
 
