@@ -639,6 +639,11 @@ private slots:
                       {"XL\\worksheets\\sheet1.xml", kXmlHead + "<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>q</t></is></c>"
                                                   "<c><v>7</v></c></row></sheetData></worksheet>"}})
             << 1 << "<Que>q</Que><Ans>7</Ans>" << -1;
+        // A date ISO text cannot hold stays as the file writes it.
+        QTest::newRow("ods date before year 0")
+            << ods("<table:table-row><table:table-cell office:value-type=\"string\"><text:p>Ides of March</text:p></table:table-cell>"
+                   "<table:table-cell office:value-type=\"date\" office:date-value=\"-0043-03-15\"/></table:table-row>")
+            << 1 << "<Que>Ides of March</Que><Ans>-0043-03-15</Ans>" << -1;
         // A package whose main part is a text document is no workbook.
         notWorkbook("docx", zipOf({{"_rels/.rels", kXmlHead + "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas."
                                                               "openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "

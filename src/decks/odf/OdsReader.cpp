@@ -165,8 +165,13 @@ decks::Cell readCell(XmlPart &xml)
             number = office(u"value").toDouble(&ok);
         } else if (typeName == u"date") {
             type = Type::Date;
-            dateText = decks::isoDateText(office(u"date-value"));
-            ok = !dateText.isNull();
+            // A date the ISO form cannot hold (before year 0, past 9999)
+            // stays as written.
+            const QStringView value = office(u"date-value");
+            dateText = decks::isoDateText(value);
+            if (dateText.isNull())
+                dateText = value.trimmed().toString();
+            ok = !dateText.isEmpty();
         } else if (typeName == u"time") {
             type = Type::Time;
             ok = parseDuration(office(u"time-value"), number);
