@@ -226,8 +226,8 @@ QString codePageText(const std::uint8_t *p, std::size_t n, std::uint16_t codePag
 }
 
 // A BIFF5 string with a 16-bit length (LABEL, RSTRING, STRING): 8-bit
-// characters in the workbook's code page ([MS-XLS] 2.5.296 for the
-// BIFF8 form that replaced it).
+// characters in the workbook's code page, where BIFF8 has an
+// XLUnicodeString.
 QString readByteString(const Bytes &b, std::size_t at, std::uint16_t codePage)
 {
     const std::size_t cch = b.u16(at);
