@@ -164,6 +164,9 @@ private slots:
         auto kindRow = [](const char *name, const QByteArray &stream, K kind) { QTest::newRow(name) << xlsFile(stream) << kind; };
         auto row = [&](const char *name, const QByteArray &stream) { kindRow(name, stream, K::Damaged); };
         kindRow("excel 4 BOF", records({{0x0409, le16(0) + le16(0x10) + le16(0)}, {biff::kEof, {}}}), K::UnsupportedVersion);
+        // Excel 2.x-4.0 worksheets were bare record streams, in no compound file.
+        QTest::newRow("excel 4 worksheet file") << records({{0x0409, le16(0) + le16(0x10) + le16(0)}, {biff::kEof, {}}})
+                                                << K::UnsupportedVersion;
         kindRow("unknown BOF version", records({bof(biff::kGlobals, 0x0700), {biff::kEof, {}}}), K::UnsupportedVersion);
         kindRow("not a BOF", records({{biff::kNumber, cellHead(0, 0) + f64(1)}}), K::NotWorkbook);
         kindRow("password", biffStream({{biff::kFilePass, QByteArray(54, '\1')}}, {}), K::Protected);

@@ -81,6 +81,11 @@ CompoundContent readCompoundFile(const QByteArray &file)
         // A file with the compound file's signature is one, damaged.
         if (file.startsWith(QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")))
             throw FormatError("the workbook container is damaged");
+        // Excel 2.x to 4.0 wrote a worksheet as a bare record stream, which
+        // starts with its BOF record (0x0009, 0x0209 or 0x0409).
+        if (file.size() >= 4 && (file[0] == 0x09 && (file[1] == 0x00 || file[1] == 0x02 || file[1] == 0x04)))
+            throw FormatError("the workbook is in an old Excel 2.x-4.x format, which is not supported",
+                              FormatError::Kind::UnsupportedVersion);
         throw FormatError("the file is not an Excel 97-2003 workbook", FormatError::Kind::NotWorkbook);
     }
 
