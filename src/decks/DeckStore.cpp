@@ -171,8 +171,9 @@ void DeckConnection::OpenData(const QByteArray &content, Mode mode)
         deck = readDeckContent(content);
     } catch (const decks::FormatError &e) {
         d->workbook = {};
-        throw DeckError(QStringLiteral("This is not a deck workbook: %1").arg(QString::fromUtf8(e.what()))
-                            .toStdString());
+        throw DeckUnreadable(QStringLiteral("This is not a deck workbook: %1").arg(QString::fromUtf8(e.what()))
+                                 .toStdString(),
+                             static_cast<int>(e.kind()));
     }
     d->writable = deck.format == DeckFormat::Xls;
     if (mode == Mode::Edit && !d->writable)

@@ -33,6 +33,18 @@ struct DeckChanged : DeckError {
     using DeckError::DeckError;
 };
 
+// The file is no workbook a reader can read; kind() says why (the reader's
+// decks::FormatError kind: no workbook, damaged, too large, protected by a
+// password, a version too old), for the message that tells the user.
+struct DeckUnreadable : DeckError {
+    DeckUnreadable(const std::string &what, int kind) : DeckError(what), kind_(kind) {}
+    // A decks::FormatError::Kind.
+    int kind() const { return kind_; }
+
+private:
+    int kind_;
+};
+
 // A deck that can be studied but not written (an .xlsx or .ods workbook)
 // was asked to be opened for editing.
 struct DeckNotEditable : DeckError {
