@@ -19,12 +19,9 @@
 #include <memory>
 #include <stdexcept>
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 namespace decks {
-
-// The characters a question or an answer can hold: a cell's.
-inline constexpr qsizetype kMaxCellText = xls::kMaxCellText;
 
 struct DeckError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -34,6 +31,18 @@ struct DeckError : std::runtime_error {
 // (or another window) wrote it since. Nothing was written.
 struct DeckChanged : DeckError {
     using DeckError::DeckError;
+};
+
+// The file is no workbook a reader can read; kind() says why (the reader's
+// decks::FormatError kind: no workbook, damaged, too large, protected by a
+// password, a version too old), for the message that tells the user.
+struct DeckUnreadable : DeckError {
+    DeckUnreadable(const std::string &what, int kind) : DeckError(what), kind_(kind) {}
+    // A decks::FormatError::Kind.
+    int kind() const { return kind_; }
+
+private:
+    int kind_;
 };
 
 // A deck that can be studied but not written (an .xlsx or .ods workbook)
@@ -95,7 +104,7 @@ public:
     // the one it read (size, modification and change times, identity),
     // throwing DeckChanged, writing nothing, when it is not; DeckInUse while
     // another program has the deck open. A cell of more than
-    // xls::kMaxCellText characters is refused. Other failures throw
+    // decks::kMaxCellText characters is refused. Other failures throw
     // DeckError whose message is the reason in words ("The disk is full.").
     // Throws on failure, after putting the workbook in memory back to the
     // file's content.
@@ -114,8 +123,8 @@ public:
     void failNextCommit(CommitFault fault);
 
     // The workbook in memory (for the record set and for tests).
-    xls::Workbook &workbook();
-    const xls::Workbook &workbook() const;
+    decks::Workbook &workbook();
+    const decks::Workbook &workbook() const;
 
 private:
     friend class DeckRecordset;  // marks the workbook changed on SetField

@@ -2,41 +2,32 @@
 
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"
+#include "decks/Workbook.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace decks {
 
-namespace {
-
-// An encrypted .xlsx or .ods saved by Office is a compound file holding the
-// streams EncryptionInfo and EncryptedPackage instead of a ZIP archive.
-bool looksEncrypted(const QByteArray &head)
-{
-    static const QByteArray compoundFile = QByteArray::fromHex("d0cf11e0a1b11ae1");
-    if (!head.startsWith(compoundFile))
-        return false;
-    const QString name = QStringLiteral("EncryptedPackage");
-    const QByteArray utf16(reinterpret_cast<const char *>(name.utf16()), name.size() * 2);
-    return head.contains(utf16);
-}
-
-}  // namespace
-
 OpenFailure failureOfReaderError(const std::exception &error)
 {
+    // The readers name the kind of fault; the store passes it on.
+    int kind = -1;
+    if (const auto *unreadable = dynamic_cast<const DeckUnreadable *>(&error))
+        kind = unreadable->kind();
+    else if (const auto *format = dynamic_cast<const FormatError *>(&error))
+        kind = static_cast<int>(format->kind());
+    if (kind == static_cast<int>(FormatError::Kind::Protected))
+        return OpenFailure::Protected;
+    if (kind >= 0)
+        return OpenFailure::NotWorkbook;
     // The store reports a workbook without the sheet, and a sheet with more
-    // rows than a deck can count, in words of its own; every other failure
-    // to read says the file is no (sound) workbook.
+    // rows than a deck can count, in words of its own.
     const QString what = QString::fromUtf8(error.what());
     if (dynamic_cast<const DeckError *>(&error) && what.contains(QLatin1String("no sheet Sheet1")))
         return OpenFailure::NoSheet1;
     if (dynamic_cast<const DeckError *>(&error) && what.contains(QLatin1String("too many rows")))
         return OpenFailure::TooManyCards;
-    if (what.contains(QLatin1String("password"), Qt::CaseInsensitive)
-        || what.contains(QLatin1String("encrypted"), Qt::CaseInsensitive))
-        return OpenFailure::Protected;
     return OpenFailure::NotWorkbook;
 }
 
@@ -49,12 +40,8 @@ OpenFailure classifyOpenFailure(const QString &path)
         return OpenFailure::Folder;
     if (info.size() == 0)
         return OpenFailure::Empty;
-    QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFile(info.filePath()).open(QIODevice::ReadOnly))
         return OpenFailure::Unknown;
-    if (looksEncrypted(file.read(1 << 16)))
-        return OpenFailure::Protected;
-    file.close();
 
     try {
         DeckConnection connection;

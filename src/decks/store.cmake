@@ -15,8 +15,10 @@ target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/odf/OdsReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.h
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.h
-  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Workbook.h
+  ${CMAKE_CURRENT_LIST_DIR}/Workbook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DateText.h
+  ${CMAKE_CURRENT_LIST_DIR}/DateText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.h
   ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/Biff.h

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTextEdit>
 
 using namespace guitest;
@@ -82,6 +83,31 @@ class TestDesktop : public QObject {
 
 private slots:
     void initTestCase() { guitest::initTestCase(); }
+
+    // The per-user folder is made once, from a clean start: a second start
+    // takes it as it is, and what a start cut short left is not taken.
+    void perUserFolderMadeOnce()
+    {
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkpath("Images") && QDir(program.path()).mkpath("Decks/Deck1"));
+        QVERIFY(QFile::copy(QStringLiteral(MNEMORA_TEST_DATA "/one-card-xlwt.xls"), program.filePath("Decks/Deck1/One.xls")));
+        const QString user = programfolder::perUserFolder();
+        QDir(user).removeRecursively();
+        QVERIFY(QDir().mkpath(user + ".new/Images"));
+        QFile stray(user + ".new/Images/stray.jpg");
+        QVERIFY(stray.open(QIODevice::WriteOnly));
+        stray.close();
+        const auto notProgram = [&](const QString &f) { return f != program.path(); };
+        QCOMPARE(programfolder::workingFolder(program.path(), notProgram), user);
+        QVERIFY(QFile::exists(user + "/Decks/Deck1/One.xls"));
+        QVERIFY(!QFile::exists(user + "/Images/stray.jpg"));
+        QVERIFY(!QFileInfo::exists(user + ".new"));
+        // The user's own decks stay; nothing is copied again.
+        QVERIFY(QFile::rename(user + "/Decks/Deck1/One.xls", user + "/Decks/Deck1/Mine.xls"));
+        QCOMPARE(programfolder::workingFolder(program.path(), notProgram), user);
+        QCOMPARE(QDir(user + "/Decks/Deck1").entryList(QDir::Files), QStringList{"Mine.xls"});
+        QDir(user).removeRecursively();
+    }
     void cleanup() { guitest::stopPollers(); }
 
     // A whole deck, right and wrong by turns, by keys sent to the End

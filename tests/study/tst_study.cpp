@@ -319,13 +319,10 @@ private slots:
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("selected");  // first letters of the selected buttons' captions
         QTest::newRow("4 while answer first") << "PicOptions1 OptShowFirstAns OptMultFour" << "4 Q V S T" << "VQ4SE";
-        QTest::newRow("answer while 2") << "PicOptions1 OptMultTwo OptShowFirstAns" << "0 A V S T" << "VA0SE";
         QTest::newRow("large while 2") << "PicOptions1 OptMultTwo OptFontLarge" << "0 Q V S T" << "VQ0LE";
         QTest::newRow("large while 2, Done") << "PicOptions1 OptMultTwo OptFontLarge cmdDone" << "0 Q V L T" << "VQ0LE";
         QTest::newRow("large while 4, Open Deck") << "PicOptions1 OptMultFour OptFontLarge openmenu:capitals-xlwt.xls"
                                                   << "0 Q V L T" << "VQ0LE";
-        QTest::newRow("large, no choices") << "PicOptions1 OptFontLarge" << "0 Q V L T" << "VQ0LE";
-        QTest::newRow("timer unchecked") << "PicOptions1 ChkTimerEnable" << "0 Q V D -" << "VQ0D";
         QTest::newRow("each back again") << "PicOptions1 OptShowFirstAns OptShowFirstQuest OptSortRandom OptSortVovivIz "
                                             "ChkTimerEnable ChkTimerEnable" << "0 Q V D T" << "VQ0DE";
         QTest::newRow("sync 4, random") << "sync:4,Q,R,S,-" << "4 Q R S -" << "RQ4S";

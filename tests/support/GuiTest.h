@@ -5,7 +5,7 @@
 
 #include "app/frmQuestion.h"
 #include "decks/xls/BiffWriter.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -38,7 +38,7 @@ inline void writeDeck(const QString &path, const QList<QPair<QVariant, QVariant>
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(xls::writeWorkbookFile(xls::deckWorkbook(rows)));
+    file.write(xls::writeWorkbookFile(decks::deckWorkbook(rows)));
 }
 
 // A program folder for one test: Images/ with the reveal pictures and

@@ -3,7 +3,7 @@
 // one token at a time. A part with a document type declaration is refused
 // (no entity of any kind is expanded), as is one that is not well-formed.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QByteArray>
 #include <QStringView>
@@ -24,7 +24,8 @@ public:
     {
         left_ -= characters;
         if (left_ < 0)
-            throw xls::XlsError("the card sheet expands past what a deck can hold");
+            throw decks::FormatError("the card sheet expands past what a deck can hold",
+                                     decks::FormatError::Kind::TooLarge);
     }
 
 private:
@@ -37,12 +38,12 @@ private:
 inline constexpr int kMaxNesting = 64;
 
 // Throws when a cell's text of `have` characters cannot take `more`: past
-// the characters a cell may hold (xls::kMaxCellText) a file is refused as
+// the characters a cell may hold (decks::kMaxCellText) a file is refused as
 // damaged rather than shown cut short.
 inline void checkCellRoom(qsizetype have, qsizetype more)
 {
-    if (more > xls::kMaxCellText - have)
-        throw xls::XlsError("a cell holds more than 32,767 characters");
+    if (more > decks::kMaxCellText - have)
+        throw decks::FormatError("a cell holds more than 32,767 characters");
 }
 
 inline void appendCellText(QString &text, QStringView more)
@@ -65,7 +66,7 @@ public:
             return check(false);
         const QXmlStreamReader::TokenType t = reader_.readNext();
         if (t == QXmlStreamReader::DTD || t == QXmlStreamReader::EntityReference)
-            throw xls::XlsError("a part of the workbook declares a document type");
+            throw decks::FormatError("a part of the workbook declares a document type");
         return check(t != QXmlStreamReader::Invalid && t != QXmlStreamReader::EndDocument);
     }
     // Moves to the next start element inside the current element; false at
@@ -99,7 +100,7 @@ public:
         while (next()) {
             if (isStartElement()) {
                 if (++depth > kMaxNesting)
-                    throw xls::XlsError("elements nested too deeply");
+                    throw decks::FormatError("elements nested too deeply");
             } else if (isEndElement()) {
                 if (depth-- == 0)
                     break;
@@ -152,7 +153,7 @@ private:
     bool check(bool more)
     {
         if (reader_.hasError())
-            throw xls::XlsError("a part of the workbook is not well-formed XML");
+            throw decks::FormatError("a part of the workbook is not well-formed XML");
         return more;
     }
     QXmlStreamReader reader_;

@@ -1,6 +1,8 @@
 #include "decks/zip/ZipArchive.h"
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
+
+#include <QHash>
 
 #include <zip.h>
 
@@ -15,12 +17,46 @@ bool looksLikeZip(const QByteArray &bytes)
     return bytes.startsWith(QByteArrayLiteral("PK\x03\x04"));
 }
 
+// A part name as it is compared: the packaging rules make part names equal
+// when they differ only in ASCII case (ECMA-376 Part 2, Part Name
+// Equivalence, [M1.12]), and some writers put Windows path separators into
+// the entry names.
+QByteArray comparedName(QByteArray name)
+{
+    for (char &c : name) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (c == '\\')
+            c = '/';
+    }
+    return name;
+}
+
 struct ZipArchive::Impl {
     zip_t *archive = nullptr;
+    // Compared name -> the first entry of that name, made on the first lookup
+    // that finds no exact match.
+    mutable QHash<QByteArray, zip_uint64_t> names;
+    mutable bool named = false;
 
     zip_int64_t locate(const QString &name) const
     {
-        return zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_ENC_RAW);
+        const QByteArray utf8 = name.toUtf8();
+        const zip_int64_t exact = zip_name_locate(archive, utf8.constData(), ZIP_FL_ENC_RAW);
+        if (exact >= 0)
+            return exact;
+        if (!named) {
+            named = true;
+            const zip_int64_t n = zip_get_num_entries(archive, 0);
+            for (zip_int64_t i = 0; i < n; ++i)
+                if (const char *entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW)) {
+                    const QByteArray key = comparedName(QByteArray(entry));
+                    if (!names.contains(key))
+                        names.insert(key, static_cast<zip_uint64_t>(i));
+                }
+        }
+        const auto it = names.constFind(comparedName(utf8));
+        return it == names.cend() ? -1 : static_cast<zip_int64_t>(*it);
     }
 };
 
@@ -36,7 +72,7 @@ ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
     if (!d->archive) {
         if (source)
             zip_source_free(source);
-        throw xls::XlsError("not a readable ZIP archive");
+        throw decks::FormatError("not a readable ZIP archive");
     }
     // Two entries of one name would give one program the first and another
     // the last: such an archive is damaged, whichever is meant.
@@ -51,7 +87,7 @@ ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
         names.insert(QByteArray(name));
         if (names.size() == before) {
             zip_discard(d->archive);
-            throw xls::XlsError("the archive holds two entries of one name");
+            throw decks::FormatError("the archive holds two entries of one name");
         }
     }
 }
@@ -67,17 +103,22 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
 {
     const zip_int64_t index = d->locate(name);
     if (index < 0)
-        throw xls::XlsError("a part of the workbook is missing");
+        throw decks::FormatError("a part of the workbook is missing");
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(d->archive, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_ENCRYPTION_METHOD)
+        && st.encryption_method != ZIP_EM_NONE)
+        throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
     zip_file_t *file = zip_fopen_index(d->archive, static_cast<zip_uint64_t>(index), 0);
     if (!file)
-        throw xls::XlsError("a part of the workbook cannot be read");
+        throw decks::FormatError("a part of the workbook cannot be read");
     QByteArray out;
     constexpr qint64 kChunk = 64 * 1024;
     for (;;) {
         // The declared size is not trusted: the cap counts what comes out.
         if (out.size() > maxSize) {
             zip_fclose(file);
-            throw xls::XlsError("a part of the workbook is too large");
+            throw decks::FormatError("a part of the workbook is too large", decks::FormatError::Kind::TooLarge);
         }
         const qsizetype at = out.size();
         if (out.capacity() < at + kChunk)
@@ -86,7 +127,7 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
         const zip_int64_t n = zip_fread(file, out.data() + at, static_cast<zip_uint64_t>(kChunk));
         if (n < 0) {
             zip_fclose(file);
-            throw xls::XlsError("a part of the workbook is damaged");
+            throw decks::FormatError("a part of the workbook is damaged");
         }
         out.resize(at + n);
         if (n == 0)
@@ -94,7 +135,7 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
     }
     zip_fclose(file);
     if (out.size() > maxSize)
-        throw xls::XlsError("a part of the workbook is too large");
+        throw decks::FormatError("a part of the workbook is too large", decks::FormatError::Kind::TooLarge);
     return out;
 }
 

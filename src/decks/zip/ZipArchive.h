@@ -4,7 +4,7 @@
 //
 // Every part is inflated under a size cap counted while inflating, so an
 // entry that lies about its size, or a "zip bomb", costs no more than the
-// cap. Failures throw xls::XlsError, as the other deck readers do.
+// cap. Failures throw decks::FormatError, as the other deck readers do.
 
 #include <QByteArray>
 #include <QList>
@@ -27,7 +27,9 @@ public:
     ZipArchive(const ZipArchive &) = delete;
     ZipArchive &operator=(const ZipArchive &) = delete;
 
-    // Whether the archive holds an entry of exactly this name.
+    // Whether the archive holds an entry of this name: of exactly this name,
+    // or else of this name in another case or with "\\" for "/" (the first
+    // such entry).
     bool contains(const QString &name) const;
     // The inflated content of an entry. Throws when it is missing, cannot be
     // inflated (damaged, encrypted, a wrong checksum) or inflates past
