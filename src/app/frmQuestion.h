@@ -407,6 +407,9 @@ public:
     // picture chosen with Browse is copied into Images/ now, under a name
     // that replaces no other picture.
     QVariant QuestionValue(const QString &typed, bool forShownCard);
+    // Both boxes filled and each text within a cell's limit; else the
+    // message that says what is wrong.
+    bool CardFitsCells(const QString &question, const QString &answer);
     // Forgets the removal that Undo would bring back.
     void ForgetRemoval();
     // Whether the deck at path can be written; tests set it. Unset: the

@@ -336,6 +336,19 @@ bool frmQuestion::RunDeckCommand(const std::function<void()> &steps)
 
 // ---- Adding a card ---------------------------------------------------------------------
 
+bool frmQuestion::CardFitsCells(const QString &question, const QString &answer)
+{
+    if (question.isEmpty() || answer.isEmpty()) {
+        MsgBox(kFillBoth, true);
+        return false;
+    }
+    if (question.size() > decks::kMaxCellText || answer.size() > decks::kMaxCellText) {
+        MsgBox(kTooLong, true);
+        return false;
+    }
+    return true;
+}
+
 void frmQuestion::cmdAdd_Click()
 {
     bool added = false;
@@ -344,14 +357,8 @@ void frmQuestion::cmdAdd_Click()
         mnuDecks->setVisible(true);
         const QString typedQuestion = txtAddQuest->toPlainText();
         const QString typedAnswer = txtAddAns->toPlainText();
-        if (typedQuestion.isEmpty() || typedAnswer.isEmpty()) {
-            MsgBox(kFillBoth, true);
+        if (!CardFitsCells(typedQuestion, typedAnswer))
             return;
-        }
-        if (typedQuestion.size() > decks::kMaxCellText || typedAnswer.size() > decks::kMaxCellText) {
-            MsgBox(kTooLong, true);
-            return;
-        }
         if (!DeckConnection)
             throw StepFailed(QStringLiteral("no deck is open"));
         const QVariant question = QuestionValue(typedQuestion, false);
@@ -720,14 +727,8 @@ void frmQuestion::cmdSaveCard_Click()
             return;
         const QString typedQuestion = txtAddQuest->toPlainText();
         const QString typedAnswer = txtAddAns->toPlainText();
-        if (typedQuestion.isEmpty() || typedAnswer.isEmpty()) {
-            MsgBox(kFillBoth, true);
+        if (!CardFitsCells(typedQuestion, typedAnswer))
             return;
-        }
-        if (typedQuestion.size() > decks::kMaxCellText || typedAnswer.size() > decks::kMaxCellText) {
-            MsgBox(kTooLong, true);
-            return;
-        }
         const int p = DeckRecordset->AbsolutePosition();
         if (p < 1 || p > EditCardCount)
             throw StepFailed(QStringLiteral("the row shown is not a card"));
