@@ -10,7 +10,6 @@
 #include <QAccessible>
 #include <QInputDialog>
 #include <QLabel>
-#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -32,9 +31,7 @@ struct Session {
         w->show();
         if (mode.isEmpty())
             return;
-        click(w->PicOptions1);
-        clickIndicator(mode == "4" ? w->OptMultFour : mode == "2" ? w->OptMultTwo : w->OptMultZero);
-        click(w->cmdDone);
+        chooseOption(*w, mode == "4" ? "OptMultFour" : mode == "2" ? "OptMultTwo" : "OptMultZero");
         openDeck(*w, folder.deckPath("Four.xls"));
         // Active, as for the user's keys.
         w->activateWindow();
@@ -63,19 +60,6 @@ struct Session {
     std::unique_ptr<frmQuestion> w;
 };
 
-// A deck dropped from a file manager; whether the window took it.
-bool drop(frmQuestion &w, const QString &path)
-{
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(&w, &enter);
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    if (enter.isAccepted())
-        QApplication::sendEvent(&w, &dropped);
-    return enter.isAccepted() && dropped.isAccepted();
-}
-
 }  // namespace
 
 class TestDesktop : public QObject {
@@ -94,9 +78,7 @@ private slots:
         const QString user = programfolder::perUserFolder();
         QDir(user).removeRecursively();
         QVERIFY(QDir().mkpath(user + ".new/Images"));
-        QFile stray(user + ".new/Images/stray.jpg");
-        QVERIFY(stray.open(QIODevice::WriteOnly));
-        stray.close();
+        QVERIFY(QFile(user + ".new/Images/stray.jpg").open(QIODevice::WriteOnly));
         const auto notProgram = [&](const QString &f) { return f != program.path(); };
         QCOMPARE(programfolder::workingFolder(program.path(), notProgram), user);
         QVERIFY(QFile::exists(user + "/Decks/Deck1/One.xls"));
@@ -249,11 +231,7 @@ private slots:
         }
         for (PictureBox *box : s.w->findChildren<PictureBox *>())
             QVERIFY(!QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name).isEmpty());
-        QStringList chain;
-        for (QWidget *x = s.w->nextInFocusChain(); x != s.w.get(); x = x->nextInFocusChain())
-            if (x->isVisibleTo(s.w.get()) && (x->focusPolicy() & Qt::TabFocus))
-                chain << x->objectName();
-        QCOMPARE(chain, (QStringList{"PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"}));
+        QCOMPARE(focusChain(s.w.get()), (QStringList{"PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"}));
 
         openDeck(*s.w, s.folder.deckPath("Four.xls"));
         click(s.w->cmdAns);
