@@ -39,14 +39,7 @@ struct Session {
     }
     QAbstractButton *choice(int i) { return QList<QAbstractButton *>{w->OptAns1, w->OptAns2, w->OptAns3, w->OptAns4}[i - 1]; }
     QLabel *label(int i) { return QList<QLabel *>{w->lblOptAns1, w->lblOptAns2, w->lblOptAns3, w->lblOptAns4}[i - 1]; }
-    // The choice that offers the right answer, or the first other one.
-    int offering(bool right)
-    {
-        for (int i = 1; i <= 4; ++i)
-            if ((label(i)->text() == w->lblAnswer->text()) == right)
-                return i;
-        return 0;
-    }
+    int offering(bool right) { return choiceOffering(*w, right); }
     // What a key could have changed.
     QString state()
     {

@@ -192,12 +192,7 @@ private slots:
         s.open();
         QVERIFY(!s.w->findChild<QLabel *>("lblOptKey4")->isHidden());
         QCOMPARE(s.w->findChild<QLabel *>("lblOptKey3")->text(), "3");
-        for (auto [label, choice] : {std::pair{s.w->lblOptAns1, s.w->OptAns1}, {s.w->lblOptAns2, s.w->OptAns2},
-                                     {s.w->lblOptAns3, s.w->OptAns3}, {s.w->lblOptAns4, s.w->OptAns4}})
-            if ((label->text() == s.w->lblAnswer->text()) == right) {
-                clickIndicator(choice);
-                break;
-            }
+        clickIndicator(choiceButton(*s.w, choiceOffering(*s.w, right)));
         QTRY_VERIFY(s.w->lblAnsPopUp->isVisible());
         QCOMPARE(s.w->lblAnsPopUp->text(), right ? "Right" : "Wrong");
         const QImage shot = s.w->PicQuestions->grab(s.w->lblAnsPopUp->geometry()).toImage();

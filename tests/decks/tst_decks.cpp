@@ -672,12 +672,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, expected);
         if (expected == "protected") {
-            try {
-                readDeckContent(readFile(dataPath(file)));
-                QFAIL("read");
-            } catch (const FormatError &e) {
-                QCOMPARE(e.kind(), FormatError::Kind::Protected);
-            }
+            QCOMPARE(kindThrown([&] { readDeckContent(readFile(dataPath(file))); }), int(FormatError::Kind::Protected));
             return;
         }
         QCOMPARE(studyCopyOf(readFile(dataPath(file))).toUtf8() + "\r\n", readFile(dataPath("expected/" + expected + ".xml")));
@@ -897,15 +892,9 @@ private slots:
         QFETCH(int, cards);
         QFETCH(QString, card);
         QFETCH(int, kind);
-        if (kind >= 0) {
-            // The reader's reason, and the store's, for the message.
-            try {
-                studyCopyOf(bytes);
-                QFAIL("read");
-            } catch (const DeckUnreadable &e) {
-                QCOMPARE(e.kind(), kind);
-            }
-        }
+        // The reader's reason, and the store's, for the message.
+        if (kind >= 0)
+            QCOMPARE(kindThrown<DeckUnreadable>([&] { studyCopyOf(bytes); }), kind);
         if (cards < 0) {
             QVERIFY_THROWS_EXCEPTION(DeckError, studyCopyOf(bytes));
             return;

@@ -70,15 +70,7 @@ struct Window {
     QString deck() const { return folder.deckPath(QStringLiteral("Capitals.xls")); }
     void key(Qt::Key k) { keyWhereFocused(w.get(), k); }
     // The choice key of the right answer, or of a wrong one.
-    Qt::Key choiceKey(bool right)
-    {
-        for (int i = 0; i < 4; ++i) {
-            auto *l = w->findChild<QLabel *>(QStringLiteral("lblOptAns%1").arg(i + 1));
-            if (l->isVisibleTo(w.get()) && (l->text() == w->AnswerText) == right)
-                return Qt::Key(Qt::Key_1 + i);
-        }
-        return Qt::Key_unknown;
-    }
+    Qt::Key choiceKey(bool right) { return Qt::Key(Qt::Key_0 + choiceOffering(*w, right)); }
     QStringList table(const char *name)
     {
         QStringList rows;

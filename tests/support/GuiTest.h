@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMessageBox>
@@ -216,6 +217,24 @@ inline void chooseOption(frmQuestion &w, const char *option)
     click(w.findChild<QAbstractButton *>(QStringLiteral("PicOptions1")));
     clickIndicator(w.findChild<QAbstractButton *>(QLatin1String(option)));
     click(w.findChild<QAbstractButton *>(QStringLiteral("cmdDone")));
+}
+
+// A multiple-choice button, 1 to 4.
+inline QAbstractButton *choiceButton(frmQuestion &w, int k)
+{
+    return w.findChild<QAbstractButton *>(QStringLiteral("OptAns%1").arg(k));
+}
+
+// The place (1 to 4) of a choice on screen whose text is (right) or is not
+// the answer shown; 0 when there is none.
+inline int choiceOffering(frmQuestion &w, bool right)
+{
+    for (int k = 1; k <= 4; ++k) {
+        auto *label = w.findChild<QLabel *>(QStringLiteral("lblOptAns%1").arg(k));
+        if (!label->isHidden() && !choiceButton(w, k)->isHidden() && (label->text() == w.AnswerText) == right)
+            return k;
+    }
+    return 0;
 }
 
 // Presses a key where the keyboard focus is (the window when none has it).
