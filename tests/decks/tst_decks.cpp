@@ -34,7 +34,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(decks::NumberForm)
+using Rule = std::function<QString(const QVariantList &)>;
+Q_DECLARE_METATYPE(Rule)
 
 using namespace childtest;
 using namespace decktest;
@@ -687,61 +688,59 @@ private slots:
         }
     }
 
-    // Dates and times as the study copy shows them.
-    void dateText_data()
+    // Dates and times as the study copy shows them: from a serial number
+    // in a number form, and from ISO text; and the number form of a format
+    // code. Each row: the rule, its arguments, what it gives (empty: no
+    // date, the number stays a number).
+    void dateRules_data()
     {
-        QTest::addColumn<double>("serial");
-        QTest::addColumn<bool>("date1904");
-        QTest::addColumn<NumberForm>("form");
-        QTest::addColumn<QString>("text");
-        const auto row = [](const char *name, double serial, bool date1904, NumberForm form, const char *text) {
-            QTest::newRow(name) << serial << date1904 << form << (text ? QString(text) : QString());
+        QTest::addColumn<Rule>("rule");
+        QTest::addColumn<QVariantList>("args");
+        QTest::addColumn<QString>("gives");
+        static const QMap<QString, NumberForm> forms{{"Plain", NumberForm::Plain}, {"Date", NumberForm::Date}, {"Time", NumberForm::Time}};
+        const Rule date = [](const QVariantList &a) { return decks::dateText(a[0].toDouble(), a[1].toBool(), forms[a[2].toString()]); };
+        const Rule iso = [](const QVariantList &a) { return decks::isoDateText(a[0].toString()); };
+        const Rule form = [](const QVariantList &a) { return forms.key(decks::numberFormOfCode(a[0].toString())); };
+        const auto row = [](const QString &name, const Rule &rule, const QVariantList &args, const char *gives) {
+            QTest::newRow(qPrintable(name)) << rule << args << QString(gives);
         };
-        row("a date", 16682, false, NumberForm::Date, "1945-09-02");
-        row("the same day in 1904", 15220, true, NumberForm::Date, "1945-09-02");
-        row("with a time of day", 16682 + 9 / 24. + 4 / 1440., false, NumberForm::Date, "1945-09-02 09:04");
-        row("with seconds", 16682.5 + 30 / 86400., false, NumberForm::Date, "1945-09-02 12:00:30");
-        row("rounded to the second", 16682 + 86399.6 / 86400, false, NumberForm::Date, "1945-09-03");
-        row("time alone", 9 / 24. + 4 / 1440., false, NumberForm::Time, "09:04");
-        row("time format on a date", 16682.75, false, NumberForm::Time, "18:00");
-        row("day 0 of 1900 is a time", 0.25, false, NumberForm::Date, "06:00");
-        row("day 0 of 1904 is a date", 0.25, true, NumberForm::Date, "1904-01-01 06:00");
-        row("1900-01-01", 1, false, NumberForm::Date, "1900-01-01");
-        row("1900-02-28", 59, false, NumberForm::Date, "1900-02-28");
-        row("Excel's 1900-02-29", 60, false, NumberForm::Date, "1900-02-29");
-        row("1900-03-01", 61, false, NumberForm::Date, "1900-03-01");
-        row("9999-12-31", 2958465, false, NumberForm::Date, "9999-12-31");
-        row("past 9999", 2958466, false, NumberForm::Date, nullptr);
-        row("negative", -1, false, NumberForm::Date, nullptr);
-        row("not a number", std::nan(""), false, NumberForm::Date, nullptr);
-        row("plain", 16682, false, NumberForm::Plain, nullptr);
-    }
-    void dateText()
-    {
-        QFETCH(double, serial);
-        QFETCH(bool, date1904);
-        QFETCH(NumberForm, form);
-        QFETCH(QString, text);
-        QCOMPARE(decks::dateText(serial, date1904, form), text);
-    }
-
-    void numberFormOfCode_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<NumberForm>("form");
+        row("a date", date, {16682, false, "Date"}, "1945-09-02");
+        row("the same day in 1904", date, {15220, true, "Date"}, "1945-09-02");
+        row("with a time of day", date, {16682 + 9 / 24. + 4 / 1440., false, "Date"}, "1945-09-02 09:04");
+        row("with seconds", date, {16682.5 + 30 / 86400., false, "Date"}, "1945-09-02 12:00:30");
+        row("rounded to the second", date, {16682 + 86399.6 / 86400, false, "Date"}, "1945-09-03");
+        row("time alone", date, {9 / 24. + 4 / 1440., false, "Time"}, "09:04");
+        row("time format on a date", date, {16682.75, false, "Time"}, "18:00");
+        row("day 0 of 1900 is a time", date, {0.25, false, "Date"}, "06:00");
+        row("day 0 of 1904 is a date", date, {0.25, true, "Date"}, "1904-01-01 06:00");
+        row("1900-01-01", date, {1, false, "Date"}, "1900-01-01");
+        row("1900-02-28", date, {59, false, "Date"}, "1900-02-28");
+        row("Excel's 1900-02-29", date, {60, false, "Date"}, "1900-02-29");
+        row("1900-03-01", date, {61, false, "Date"}, "1900-03-01");
+        row("9999-12-31", date, {2958465, false, "Date"}, "9999-12-31");
+        row("past 9999", date, {2958466, false, "Date"}, "");
+        row("negative", date, {-1, false, "Date"}, "");
+        row("not a number", date, {std::nan(""), false, "Date"}, "");
+        row("plain", date, {16682, false, "Plain"}, "");
+        for (const auto &[text, gives] : {std::pair{"1945-09-02", "1945-09-02"}, {"1945-09-02T00:00:00Z", "1945-09-02"},
+                                          {"1945-09-02T09:04:00.000Z", "1945-09-02 09:04"},
+                                          {"2014-02-14T08:27:49+05:30", "2014-02-14 08:27:49"}, {"09:04:00", "09:04"},
+                                          {"1945-02-30", ""}, {"yesterday", ""}, {"1945-09-02Tnoon", ""}})
+            row(QString("ISO ") + text, iso, {text}, gives);
         // In "0;yyyy" only the first section counts.
-        for (const auto &[form, codes] : {std::pair{NumberForm::Plain, QStringList{"General", "0.00", "#,##0 \"days\"", "0\\d",
-                                                                                   "[Red]0.0;[Blue]-0.0", "0.00E+00", "0;yyyy"}},
-                                          {NumberForm::Date, {"yyyy-mm-dd", "DD/MM/YYYY", "mmm", "[$-409]d mmmm yyyy", "yyyy-mm-dd hh:mm"}},
-                                          {NumberForm::Time, {"h:mm", "mm:ss", "h:mm AM/PM", "[h]:mm:ss", "[mm]"}}})
+        for (const auto &[gives, codes] : {std::pair{"Plain", QStringList{"General", "0.00", "#,##0 \"days\"", "0\\d",
+                                                                          "[Red]0.0;[Blue]-0.0", "0.00E+00", "0;yyyy"}},
+                                           {"Date", {"yyyy-mm-dd", "DD/MM/YYYY", "mmm", "[$-409]d mmmm yyyy", "yyyy-mm-dd hh:mm"}},
+                                           {"Time", {"h:mm", "mm:ss", "h:mm AM/PM", "[h]:mm:ss", "[mm]"}}})
             for (const QString &code : codes)
-                QTest::newRow(qPrintable(code)) << code << form;
+                row("code " + code, form, {code}, gives);
     }
-    void numberFormOfCode()
+    void dateRules()
     {
-        QFETCH(QString, code);
-        QFETCH(NumberForm, form);
-        QCOMPARE(decks::numberFormOfCode(code), form);
+        QFETCH(Rule, rule);
+        QFETCH(QVariantList, args);
+        QFETCH(QString, gives);
+        QCOMPARE(rule(args), gives);
     }
 
     void builtInNumberForms()
@@ -751,27 +750,6 @@ private slots:
             const bool time = (id >= 18 && id <= 21) || (id >= 45 && id <= 47);
             QCOMPARE(builtInNumberForm(id), date ? NumberForm::Date : time ? NumberForm::Time : NumberForm::Plain);
         }
-    }
-
-    void isoDateText_data()
-    {
-        QTest::addColumn<QString>("iso");
-        QTest::addColumn<QString>("text");
-        const auto row = [](const char *iso, const char *text) { QTest::newRow(iso) << QString(iso) << (text ? QString(text) : QString()); };
-        row("1945-09-02", "1945-09-02");
-        row("1945-09-02T00:00:00Z", "1945-09-02");
-        row("1945-09-02T09:04:00.000Z", "1945-09-02 09:04");
-        row("2014-02-14T08:27:49+05:30", "2014-02-14 08:27:49");
-        row("09:04:00", "09:04");
-        row("1945-02-30", nullptr);
-        row("yesterday", nullptr);
-        row("1945-09-02Tnoon", nullptr);
-    }
-    void isoDateText()
-    {
-        QFETCH(QString, iso);
-        QFETCH(QString, text);
-        QCOMPARE(decks::isoDateText(iso), text);
     }
 
     void hostileFiles_data()
