@@ -9,9 +9,7 @@
 
 #include <QAccessible>
 #include <QInputDialog>
-#include <QLabel>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTextEdit>
 
 using namespace guitest;
@@ -33,20 +31,20 @@ struct Session {
             return;
         chooseOption(*w, mode == "4" ? "OptMultFour" : mode == "2" ? "OptMultTwo" : "OptMultZero");
         openDeck(*w, folder.deckPath("Four.xls"));
+        if (mode.endsWith("shown"))  // the answer revealed
+            click(w->cmdAns);
         // Active, as for the user's keys.
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
-    QAbstractButton *choice(int i) { return QList<QAbstractButton *>{w->OptAns1, w->OptAns2, w->OptAns3, w->OptAns4}[i - 1]; }
     QLabel *label(int i) { return QList<QLabel *>{w->lblOptAns1, w->lblOptAns2, w->lblOptAns3, w->lblOptAns4}[i - 1]; }
-    int offering(bool right) { return choiceOffering(*w, right); }
     // What a key could have changed.
     QString state()
     {
         QString s = QStringLiteral("%1 %2/%3 %4 ").arg(w->lblQuestion->text()).arg(w->mod.RightCount)
                         .arg(w->mod.WrongCount).arg(w->AnswerShown);
         for (int i = 1; i <= 4; ++i)
-            s += choice(i)->isChecked() ? '1' : '0';
+            s += choiceButton(*w, i)->isChecked() ? '1' : '0';
         return s;
     }
     ProgramFolder folder;
@@ -110,9 +108,9 @@ private slots:
                          : click(right ? s.w->cmdRight : s.w->cmdWrong);
                     continue;
                 }
-                const int k = s.offering(right);
-                QLabel *marked = s.label(s.offering(true));
-                keys ? QTest::keyClick(focus, Qt::Key(Qt::Key_0 + k)) : clickIndicator(s.choice(k));
+                const int k = choiceOffering(*s.w, right);
+                QLabel *marked = s.label(choiceOffering(*s.w, true));
+                keys ? QTest::keyClick(focus, Qt::Key(Qt::Key_0 + k)) : clickIndicator(choiceButton(*s.w, k));
                 QTRY_VERIFY_WITH_TIMEOUT(s.w->lblAnsPopUp->isVisible(), 2000);
                 marked->ensurePolished();
                 QCOMPARE(marked->font().bold(), !right);
@@ -147,8 +145,6 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(QList<int>, keys);
         Session s(mode);
-        if (mode.endsWith("shown"))
-            click(s.w->cmdAns);
         const auto unrevealed = [&s] { return s.state().section(' ', 0, 1) + s.state().section(' ', 3); };
         const QString before = unrevealed();
         for (int stop = 0; stop < 10; ++stop) {
@@ -187,8 +183,6 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, ends);
         Session s(mode);
-        if (mode.endsWith("shown"))
-            click(s.w->cmdAns);
         QCOMPARE(s.w->focusWidget(), mode.startsWith('0') ? static_cast<QWidget *>(mode.endsWith("shown") ? s.w->cmdRight : s.w->cmdAns) : s.w->OptAns1);
         for (int stop = 0; focus == "tab" && s.w->focusWidget() != s.w->cmdEnd && stop < 10; ++stop)
             QTest::keyClick(s.w->focusWidget(), Qt::Key_Tab);

@@ -16,7 +16,6 @@
 #include "support/GuiTest.h"
 
 #include <QInputDialog>
-#include <QLabel>
 #include <QTextEdit>
 
 #include <optional>

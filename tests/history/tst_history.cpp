@@ -12,7 +12,6 @@
 
 #include <QChart>
 #include <QChartView>
-#include <QLabel>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
