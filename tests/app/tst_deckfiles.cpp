@@ -7,7 +7,6 @@
 #include "decks/DeckStore.h"
 #include "support/GuiTest.h"
 
-#include <QLabel>
 
 using namespace guitest;
 

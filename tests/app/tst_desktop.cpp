@@ -9,10 +9,7 @@
 
 #include <QAccessible>
 #include <QInputDialog>
-#include <QLabel>
-#include <QMimeData>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTextEdit>
 
 using namespace guitest;
@@ -32,49 +29,27 @@ struct Session {
         w->show();
         if (mode.isEmpty())
             return;
-        click(w->PicOptions1);
-        clickIndicator(mode == "4" ? w->OptMultFour : mode == "2" ? w->OptMultTwo : w->OptMultZero);
-        click(w->cmdDone);
+        chooseOption(*w, mode == "4" ? "OptMultFour" : mode == "2" ? "OptMultTwo" : "OptMultZero");
         openDeck(*w, folder.deckPath("Four.xls"));
+        if (mode.endsWith("shown"))  // the answer revealed
+            click(w->cmdAns);
         // Active, as for the user's keys.
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
-    QAbstractButton *choice(int i) { return QList<QAbstractButton *>{w->OptAns1, w->OptAns2, w->OptAns3, w->OptAns4}[i - 1]; }
     QLabel *label(int i) { return QList<QLabel *>{w->lblOptAns1, w->lblOptAns2, w->lblOptAns3, w->lblOptAns4}[i - 1]; }
-    // The choice that offers the right answer, or the first other one.
-    int offering(bool right)
-    {
-        for (int i = 1; i <= 4; ++i)
-            if ((label(i)->text() == w->lblAnswer->text()) == right)
-                return i;
-        return 0;
-    }
     // What a key could have changed.
     QString state()
     {
         QString s = QStringLiteral("%1 %2/%3 %4 ").arg(w->lblQuestion->text()).arg(w->mod.RightCount)
                         .arg(w->mod.WrongCount).arg(w->AnswerShown);
         for (int i = 1; i <= 4; ++i)
-            s += choice(i)->isChecked() ? '1' : '0';
+            s += choiceButton(*w, i)->isChecked() ? '1' : '0';
         return s;
     }
     ProgramFolder folder;
     std::unique_ptr<frmQuestion> w;
 };
-
-// A deck dropped from a file manager; whether the window took it.
-bool drop(frmQuestion &w, const QString &path)
-{
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(&w, &enter);
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-    if (enter.isAccepted())
-        QApplication::sendEvent(&w, &dropped);
-    return enter.isAccepted() && dropped.isAccepted();
-}
 
 }  // namespace
 
@@ -94,9 +69,7 @@ private slots:
         const QString user = programfolder::perUserFolder();
         QDir(user).removeRecursively();
         QVERIFY(QDir().mkpath(user + ".new/Images"));
-        QFile stray(user + ".new/Images/stray.jpg");
-        QVERIFY(stray.open(QIODevice::WriteOnly));
-        stray.close();
+        QVERIFY(QFile(user + ".new/Images/stray.jpg").open(QIODevice::WriteOnly));
         const auto notProgram = [&](const QString &f) { return f != program.path(); };
         QCOMPARE(programfolder::workingFolder(program.path(), notProgram), user);
         QVERIFY(QFile::exists(user + "/Decks/Deck1/One.xls"));
@@ -135,9 +108,9 @@ private slots:
                          : click(right ? s.w->cmdRight : s.w->cmdWrong);
                     continue;
                 }
-                const int k = s.offering(right);
-                QLabel *marked = s.label(s.offering(true));
-                keys ? QTest::keyClick(focus, Qt::Key(Qt::Key_0 + k)) : clickIndicator(s.choice(k));
+                const int k = choiceOffering(*s.w, right);
+                QLabel *marked = s.label(choiceOffering(*s.w, true));
+                keys ? QTest::keyClick(focus, Qt::Key(Qt::Key_0 + k)) : clickIndicator(choiceButton(*s.w, k));
                 QTRY_VERIFY_WITH_TIMEOUT(s.w->lblAnsPopUp->isVisible(), 2000);
                 marked->ensurePolished();
                 QCOMPARE(marked->font().bold(), !right);
@@ -172,8 +145,6 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(QList<int>, keys);
         Session s(mode);
-        if (mode.endsWith("shown"))
-            click(s.w->cmdAns);
         const auto unrevealed = [&s] { return s.state().section(' ', 0, 1) + s.state().section(' ', 3); };
         const QString before = unrevealed();
         for (int stop = 0; stop < 10; ++stop) {
@@ -212,8 +183,6 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, ends);
         Session s(mode);
-        if (mode.endsWith("shown"))
-            click(s.w->cmdAns);
         QCOMPARE(s.w->focusWidget(), mode.startsWith('0') ? static_cast<QWidget *>(mode.endsWith("shown") ? s.w->cmdRight : s.w->cmdAns) : s.w->OptAns1);
         for (int stop = 0; focus == "tab" && s.w->focusWidget() != s.w->cmdEnd && stop < 10; ++stop)
             QTest::keyClick(s.w->focusWidget(), Qt::Key_Tab);
@@ -249,11 +218,7 @@ private slots:
         }
         for (PictureBox *box : s.w->findChildren<PictureBox *>())
             QVERIFY(!QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name).isEmpty());
-        QStringList chain;
-        for (QWidget *x = s.w->nextInFocusChain(); x != s.w.get(); x = x->nextInFocusChain())
-            if (x->isVisibleTo(s.w.get()) && (x->focusPolicy() & Qt::TabFocus))
-                chain << x->objectName();
-        QCOMPARE(chain, (QStringList{"PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"}));
+        QCOMPARE(focusChain(s.w.get()), (QStringList{"PicOpenDeck", "picAddDeck", "PicOptions1", "PicExit"}));
 
         openDeck(*s.w, s.folder.deckPath("Four.xls"));
         click(s.w->cmdAns);

@@ -5,7 +5,6 @@
 #include "base/Trap.h"
 #include "support/GuiTest.h"
 
-#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 

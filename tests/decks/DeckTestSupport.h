@@ -181,4 +181,16 @@ inline Rec formula(int row, const QByteArray &result)
 
 inline QByteArray xlsFile(const QByteArray &stream) { return xls::writeCompoundFile(stream, {}); }
 
+// The kind of the Error that `read` throws, or -1 when it reads.
+template <typename Error = decks::FormatError, typename Read>
+int kindThrown(Read read)
+{
+    try {
+        read();
+    } catch (const Error &e) {
+        return int(e.kind());
+    }
+    return -1;
+}
+
 }  // namespace decktest

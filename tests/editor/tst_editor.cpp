@@ -12,16 +12,15 @@
 #include "decks/xls/BiffReader.h"
 #include "editor/CardFiles.h"
 #include "editor/RemovalShift.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTest.h"
 
 #include <QInputDialog>
-#include <QLabel>
 #include <QTextEdit>
 
-#include <csignal>
+#include <optional>
 
-#include <sys/resource.h>
-
+using childtest::FileSizeLimit;
 using namespace guitest;
 using Rows = std::vector<editor::CardRow>;
 
@@ -70,21 +69,6 @@ QString readersDiff(const QString &path)
 {
     return decktest::readersDiff(path, decktest::modelJson(xls::readWorkbookFile(decktest::readFile(path))), true);
 }
-
-// While it lives, this process may write no file past `bytes`: the kernel
-// refuses the write (EFBIG, SIGXFSZ ignored) exactly where a full disk
-// would. Kept to the one command under test.
-struct FileSizeLimit {
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit limit{rlim_t(bytes), old.rlim_max};
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old); }
-    rlimit old{};
-};
 
 // A shown window on a program folder of its own.
 struct Editor {
@@ -439,16 +423,15 @@ private slots:
         const QByteArray before = decktest::readFile(path);
         const QString question = obstacle == "too long" ? QString(decks::kMaxCellText + 1, 'q') : "typed";
         e.type(question, "card");
-        std::shared_ptr<Message> message;
+        std::optional<FileSizeLimit> limit;  // one byte short of the new workbook
         if (obstacle == "file size limit") {
             decks::DeckConnection c;
             c.Open(path, decks::DeckConnection::Mode::Edit);
             c.AppendRow(question, "card");
-            FileSizeLimit limit(xls::writeWorkbookFile(c.workbook()).size() - 1);
-            message = e.press("cmdAdd");
-        } else {
-            message = e.press("cmdAdd");
+            QVERIFY(limit.emplace(xls::writeWorkbookFile(c.workbook()).size() - 1).ok);
         }
+        const auto message = e.press("cmdAdd");
+        limit.reset();
         QCOMPARE(message->text, onAdd);
         QVERIFY(message->title == "Mnemora" && message->icon == QMessageBox::Information);
         QCOMPARE(decktest::readFile(path), before);

@@ -7,11 +7,11 @@
 #include "history/HistoryStore.h"
 #include "history/TableModel.h"
 #include "app/Widgets.h"
+#include "support/ChildProcess.h"
 #include "support/GuiTest.h"
 
 #include <QChart>
 #include <QChartView>
-#include <QLabel>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -20,11 +20,7 @@
 #include <QTableView>
 #include <QXYSeries>
 
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+using namespace childtest;
 using namespace guitest;
 using history::HistoryStore;
 using history::Mode;
@@ -71,24 +67,9 @@ struct Window {
         w->show();
     }
     QString deck() const { return folder.deckPath(QStringLiteral("Capitals.xls")); }
-    // Presses a key where the focus is.
-    void key(Qt::Key k) { QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.get(), k); }
+    void key(Qt::Key k) { keyWhereFocused(w.get(), k); }
     // The choice key of the right answer, or of a wrong one.
-    Qt::Key choiceKey(bool right)
-    {
-        for (int i = 0; i < 4; ++i) {
-            auto *l = w->findChild<QLabel *>(QStringLiteral("lblOptAns%1").arg(i + 1));
-            if (l->isVisibleTo(w.get()) && (l->text() == w->AnswerText) == right)
-                return Qt::Key(Qt::Key_1 + i);
-        }
-        return Qt::Key_unknown;
-    }
-    void choose(const char *option)
-    {
-        click(w->findChild<QAbstractButton *>("PicOptions1"));
-        clickIndicator(w->findChild<QAbstractButton *>(option));
-        click(w->findChild<QAbstractButton *>("cmdDone"));
-    }
+    Qt::Key choiceKey(bool right) { return Qt::Key(Qt::Key_0 + choiceOffering(*w, right)); }
     QStringList table(const char *name)
     {
         QStringList rows;
@@ -122,27 +103,6 @@ void recordThreeRuns(HistoryStore &store, const QString &deck)
     }
 }
 
-// Runs body in a child process and returns its exit status (or the signal
-// that ended it, negated); fd is a pipe the child may write to.
-int inChild(const std::function<int(int fd)> &body, const std::function<void(int fd, pid_t)> &parent = {})
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1000;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        _exit(body(fds[1]));
-    }
-    close(fds[1]);
-    if (parent)
-        parent(fds[0], pid);
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-}
-
 }  // namespace
 
 class TestHistory : public QObject {
@@ -170,7 +130,7 @@ private slots:
         QFETCH(int, mode);
         QTemporaryDir data;
         Window s(data.path());
-        s.choose(qPrintable(option));
+        chooseOption(*s.w, qPrintable(option));
         openDeck(*s.w, s.deck());
         QStringList expected;
         for (const QChar m : marks) {
@@ -199,13 +159,7 @@ private slots:
 
         // The statistics view's History, after its End in reading order,
         // shows this run; the menus rest meanwhile; Done goes back.
-        const auto chain = [&] {
-            QStringList names;
-            for (QWidget *x = s.w->nextInFocusChain(); x != s.w.get(); x = x->nextInFocusChain())
-                if (x->isVisibleTo(s.w.get()) && (x->focusPolicy() & Qt::TabFocus))
-                    names << x->objectName();
-            return names.join(' ');
-        };
+        const auto chain = [&] { return focusChain(s.w.get()).join(' '); };
         const auto menus = [&] { return QString("%1%2").arg(s.w->mnuOpt->isEnabled()).arg(s.w->mnuHelp->isEnabled()); };
         const QString before = menus();
         QVERIFY2(chain().endsWith("cmdHistory cmdClose"), qPrintable(chain()));
@@ -318,24 +272,20 @@ private slots:
         QTemporaryDir data;
         const QString deck = data.filePath("Capitals.xls");
         int given = -1;
-        const int status = inChild(
-            [&](int fd) {
-                HistoryStore store(data.path());
-                const qint64 run = store.startRun(deck, "Capitals", "", QDateTime::currentDateTime());
-                for (int i = 0;; ++i) {
-                    store.recordAnswer(run, QStringLiteral("Q%1").arg(i % 7), "A", i % 3 != 0, Mode::Reveal,
-                                       QDateTime::currentDateTime());
-                    if (store.queued() == 0 && write(fd, &i, sizeof i) != sizeof i)
-                        return 1;
-                }
-            },
-            [&](int fd, pid_t pid) {
-                int i = 0;
-                while (read(fd, &i, sizeof i) == sizeof i && i < 300)
-                    given = i;
-                kill(pid, SIGKILL);
-            });
-        QCOMPARE(status, -SIGKILL);
+        const Child child = spawn([&](int fd) {
+            HistoryStore store(data.path());
+            const qint64 run = store.startRun(deck, "Capitals", "", QDateTime::currentDateTime());
+            for (int i = 0;; ++i) {
+                store.recordAnswer(run, QStringLiteral("Q%1").arg(i % 7), "A", i % 3 != 0, Mode::Reveal,
+                                   QDateTime::currentDateTime());
+                if (store.queued() == 0 && write(fd, &i, sizeof i) != sizeof i)
+                    return 1;
+            }
+        });
+        for (int i = 0; read(child.out, &i, sizeof i) == sizeof i && i < 300;)
+            given = i;
+        kill(child.pid, SIGKILL);
+        QCOMPARE(waitFor(child), -SIGKILL);
         QVERIFY(given >= 299);
         HistoryStore store(data.path());
         const history::DeckHistory h = store.read(deck);
@@ -463,10 +413,8 @@ private slots:
     void fullDiskTurnsHistoryOff()
     {
         QTemporaryDir data;
-        const int status = inChild([&](int) {
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{256 * 1024, 256 * 1024};
-            setrlimit(RLIMIT_FSIZE, &limit);
+        const int status = waitFor(spawn([&](int) {
+            const FileSizeLimit limit(256 * 1024);
             HistoryStore store(data.path());
             const qint64 run = store.startRun(data.filePath("D.xls"), "D", "", QDateTime::currentDateTime());
             if (run == 0)
@@ -478,7 +426,7 @@ private slots:
                 notices += store.takeNotice().isEmpty() ? 0 : 1;
             }
             return store.isOff() && notices == 1 ? 0 : 3;
-        });
+        }));
         QCOMPARE(status, 0);
         // What was written before the disk filled stays readable.
         QCOMPARE(rowsOf(data.path(), "PRAGMA integrity_check"), QStringList{"ok"});

@@ -12,6 +12,11 @@
 
 #include <QTest>
 
+#include <functional>
+
+using Rule = std::function<QString(const QStringList &)>;
+Q_DECLARE_METATYPE(Rule)
+
 namespace {
 
 // A study options record written as the window tests write it:
@@ -118,84 +123,55 @@ private slots:
         QCOMPARE(options::fontOnLeaving(record("? Q V S T"), Font::Large), QString("S"));  // before start-up
     }
 
-    // The legible floor is 11 pixels: 8.25 points at 96 DPI, half that at
-    // 192.
-    void renderedPoints_data()
+    // Small rules of one answer each: the rendered font size (the legible
+    // floor is 11 pixels: 8.25 points at 96 DPI, half that at 192), the
+    // statistics' shares, the names of deck files and the files of picture
+    // questions. Each row: the rule, its arguments, what it gives.
+    void rules_data()
     {
-        QTest::addColumn<double>("requested");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<double>("points");
-        QTest::newRow("small at 96") << 4.0 << 96.0 << 8.25;
-        QTest::newRow("small at 192") << 4.0 << 192.0 << 4.125;
-        QTest::newRow("small at 72") << 4.0 << 72.0 << 11.0;
-        QTest::newRow("default at 96") << 13.0 << 96.0 << 13.0;
-        QTest::newRow("no DPI known") << 4.0 << 0.0 << 4.0;
+        QTest::addColumn<Rule>("rule");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("gives");
+        const Rule points = [](const QStringList &a) { return QString::number(options::renderedPoints(a[0].toDouble(), a[1].toDouble())); };
+        const Rule percent = [](const QStringList &a) {
+            const std::optional<long long> p = stats::percentOf(a[0].toInt(), a[1].toInt());
+            return p ? QString::number(*p) : QStringLiteral("none");
+        };
+        const Rule deckFile = [](const QStringList &a) { return QString::number(decks::isDeckFileName(a[0], a[1])); };
+        const Rule picture = [](const QStringList &a) { return study::picturePath("/opt/mnemora", a[0]); };
+        const auto row = [](const char *name, const Rule &rule, const QStringList &args, const QString &gives) {
+            QTest::newRow(name) << rule << args << gives;
+        };
+        row("small at 96", points, {"4", "96"}, "8.25");
+        row("small at 192", points, {"4", "192"}, "4.125");
+        row("small at 72", points, {"4", "72"}, "11");
+        row("default at 96", points, {"13", "96"}, "13");
+        row("no DPI known", points, {"4", "0"}, "4");
+        row("nothing answered", percent, {"0", "0"}, "none");
+        row("half down to even", percent, {"1", "8"}, "12");
+        row("half up to even", percent, {"3", "8"}, "38");
+        row("a third", percent, {"1", "3"}, "33");
+        row("two thirds", percent, {"2", "3"}, "67");
+        row("all", percent, {"32767", "32767"}, "100");
+        row("none right", percent, {"0", "65534"}, "0");
+        row(".xls", deckFile, {"Capitals", "Capitals.xls"}, "1");
+        row(".xlsx", deckFile, {"Capitals", "Capitals.xlsx"}, "1");
+        row(".ods", deckFile, {"Capitals", "Capitals.ods"}, "1");
+        row("upper-case extension", deckFile, {"Capitals", "Capitals.XLS"}, "0");
+        row("another extension", deckFile, {"Capitals", "Capitals.csv"}, "0");
+        row("more after it", deckFile, {"Capitals", "Capitals.xls.bak"}, "0");
+        row("another name", deckFile, {"Capitals", "capitals.xls"}, "0");
+        row("empty name", deckFile, {"", ".xls"}, "0");
+        row("picture under the program folder", picture, {"\\Images\\circle.jpg"}, "/opt/mnemora/Images/circle.jpg");
+        row("picture deeper", picture, {"\\Images\\maps\\peru.png"}, "/opt/mnemora/Images/maps/peru.png");
+        row("picture at a full path as it stands", picture, {"Z:\\pic.jpg"}, "Z:\\pic.jpg");
     }
-    void renderedPoints()
+    void rules()
     {
-        QFETCH(double, requested);
-        QFETCH(double, dpi);
-        QFETCH(double, points);
-        QCOMPARE(options::renderedPoints(requested, dpi), points);
-    }
-
-    void percentOf_data()
-    {
-        QTest::addColumn<int>("part");
-        QTest::addColumn<int>("total");
-        QTest::addColumn<int>("percent");  // -1: none
-        QTest::newRow("nothing answered") << 0 << 0 << -1;
-        QTest::newRow("half down to even") << 1 << 8 << 12;
-        QTest::newRow("half up to even") << 3 << 8 << 38;
-        QTest::newRow("a third") << 1 << 3 << 33;
-        QTest::newRow("two thirds") << 2 << 3 << 67;
-        QTest::newRow("all") << 32767 << 32767 << 100;
-        QTest::newRow("none right") << 0 << 65534 << 0;
-    }
-    void percentOf()
-    {
-        QFETCH(int, part);
-        QFETCH(int, total);
-        QFETCH(int, percent);
-        const std::optional<long long> p = stats::percentOf(part, total);
-        QCOMPARE(p ? int(*p) : -1, percent);
-    }
-
-    void isDeckFileName_data()
-    {
-        QTest::addColumn<QString>("deck");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("is");
-        QTest::newRow(".xls") << "Capitals" << "Capitals.xls" << true;
-        QTest::newRow(".xlsx") << "Capitals" << "Capitals.xlsx" << true;
-        QTest::newRow(".ods") << "Capitals" << "Capitals.ods" << true;
-        QTest::newRow("upper-case extension") << "Capitals" << "Capitals.XLS" << false;
-        QTest::newRow("another extension") << "Capitals" << "Capitals.csv" << false;
-        QTest::newRow("more after it") << "Capitals" << "Capitals.xls.bak" << false;
-        QTest::newRow("another name") << "Capitals" << "capitals.xls" << false;
-        QTest::newRow("empty name") << "" << ".xls" << false;
-    }
-    void isDeckFileName()
-    {
-        QFETCH(QString, deck);
-        QFETCH(QString, file);
-        QFETCH(bool, is);
-        QCOMPARE(decks::isDeckFileName(deck, file), is);
-    }
-
-    void picturePath_data()
-    {
-        QTest::addColumn<QString>("reference");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("under the program folder") << "\\Images\\circle.jpg" << "/opt/mnemora/Images/circle.jpg";
-        QTest::newRow("deeper") << "\\Images\\maps\\peru.png" << "/opt/mnemora/Images/maps/peru.png";
-        QTest::newRow("a full path as it stands") << "Z:\\pic.jpg" << "Z:\\pic.jpg";
-    }
-    void picturePath()
-    {
-        QFETCH(QString, reference);
-        QFETCH(QString, path);
-        QCOMPARE(study::picturePath("/opt/mnemora", reference), path);
+        QFETCH(Rule, rule);
+        QFETCH(QStringList, args);
+        QFETCH(QString, gives);
+        QCOMPARE(rule(args), gives);
     }
 };
 

@@ -72,15 +72,6 @@ struct Session {
         return v.join('+');
     }
 
-    // The choice place (1 to 4) on screen whose text is (right) or is not
-    // the shown answer.
-    int place(bool right)
-    {
-        for (int k = 1; k <= 4; ++k)
-            if (shown(qPrintable(QStringLiteral("OptAns%1").arg(k))) && (offered(k) == answer()) == right)
-                return k;
-        return 0;
-    }
     QString offered(int k) { return get<QLabel>(qPrintable(QStringLiteral("lblOptAns%1").arg(k)))->text(); }
 
     // Runs steps as a user takes them, and checks that after each one
@@ -112,9 +103,9 @@ struct Session {
             } else if (step.startsWith("menu:")) {
                 trigger(get<QAction>(qPrintable(arg)));
             } else if (step.startsWith("choose:")) {
-                const int k = arg == "right" ? place(true) : arg == "wrong" ? place(false) : arg.toInt();
+                const int k = arg == "right" || arg == "wrong" ? choiceOffering(*w, arg == "right") : arg.toInt();
                 QVERIFY2(k > 0, qPrintable(step));
-                clickIndicator(button(qPrintable(QStringLiteral("OptAns%1").arg(k))));
+                clickIndicator(choiceButton(*w, k));
             } else if (step.startsWith("tick")) {
                 step == "tick1" ? w->Timer1_Timer() : w->Timer2_Timer();
             } else if (step.startsWith("wait:")) {

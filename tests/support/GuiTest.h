@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRadioButton>
@@ -138,11 +140,7 @@ inline std::shared_ptr<Message> answerMessageBox(std::shared_ptr<Message> into =
 {
     onNextModal<QMessageBox>(
         [into](QMessageBox *box) {
-            into->shown = true;
-            into->title = box->windowTitle();
-            into->text = box->text();
-            into->informative = box->informativeText();
-            into->icon = box->icon();
+            *into = {true, box->windowTitle(), box->text(), box->informativeText(), box->icon()};
             box->button(QMessageBox::Ok)->click();
         },
         timeoutMs);
@@ -198,8 +196,7 @@ inline void clickIndicator(QAbstractButton *button)
 inline void trigger(QAction *action)
 {
     QVERIFY2(action, "no such menu item");
-    QVERIFY(action->isVisible());
-    QVERIFY(action->isEnabled());
+    QVERIFY(action->isVisible() && action->isEnabled());
     action->trigger();
 }
 
@@ -211,6 +208,62 @@ inline std::shared_ptr<Message> openDeck(frmQuestion &w, const QString &path)
     click(w.findChild<QAbstractButton *>(QStringLiteral("PicOpenDeck")));
     stopPollers();  // the opening is over: nothing more to answer for it
     return message;
+}
+
+// Picks an option in the options view, opened by its picture button and
+// left by Done.
+inline void chooseOption(frmQuestion &w, const char *option)
+{
+    click(w.findChild<QAbstractButton *>(QStringLiteral("PicOptions1")));
+    clickIndicator(w.findChild<QAbstractButton *>(QLatin1String(option)));
+    click(w.findChild<QAbstractButton *>(QStringLiteral("cmdDone")));
+}
+
+// A multiple-choice button, 1 to 4.
+inline QAbstractButton *choiceButton(frmQuestion &w, int k)
+{
+    return w.findChild<QAbstractButton *>(QStringLiteral("OptAns%1").arg(k));
+}
+
+// The place (1 to 4) of a choice on screen whose text is (right) or is not
+// the answer shown; 0 when there is none.
+inline int choiceOffering(frmQuestion &w, bool right)
+{
+    for (int k = 1; k <= 4; ++k) {
+        auto *label = w.findChild<QLabel *>(QStringLiteral("lblOptAns%1").arg(k));
+        if (!label->isHidden() && !choiceButton(w, k)->isHidden() && (label->text() == w.AnswerText) == right)
+            return k;
+    }
+    return 0;
+}
+
+// Presses a key where the keyboard focus is (the window when none has it).
+inline void keyWhereFocused(QWidget *window, Qt::Key key)
+{
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, key);
+}
+
+// The names of the controls Tab reaches in w, in order.
+inline QStringList focusChain(QWidget *w)
+{
+    QStringList names;
+    for (QWidget *x = w->nextInFocusChain(); x != w; x = x->nextInFocusChain())
+        if (x->isVisibleTo(w) && (x->focusPolicy() & Qt::TabFocus))
+            names << x->objectName();
+    return names;
+}
+
+// A file dropped from a file manager; whether the window took it.
+inline bool drop(QWidget &w, const QString &path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    if (enter.isAccepted())
+        QApplication::sendEvent(&w, &dropped);
+    return enter.isAccepted() && dropped.isAccepted();
 }
 
 // Common set-up for a GUI test program.
