@@ -7,6 +7,7 @@ target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/zip/ZipArchive.h
   ${CMAKE_CURRENT_LIST_DIR}/zip/ZipArchive.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zip/XmlPart.h
+  ${CMAKE_CURRENT_LIST_DIR}/zip/XmlPart.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ooxml/XlsxReader.h
   ${CMAKE_CURRENT_LIST_DIR}/ooxml/XlsxReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/odf/OdsReader.h

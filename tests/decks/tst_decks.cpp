@@ -80,6 +80,29 @@ QByteArray xlsx(const QByteArray &rows, const QByteArray &strings = "<si><t>q</t
     return zipOf(parts);
 }
 
+// An .xlsx workbook whose card sheet is the whole part given.
+QByteArray xlsxSheet(const QByteArray &sheet)
+{
+    return zipOf({{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"Sheet1\" r:id=\"rId1\"/></sheets></workbook>"},
+                  {"xl/_rels/workbook.xml.rels",
+                   "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+                  {"xl/worksheets/sheet1.xml", sheet}});
+}
+
+// A document type whose entity l9 stands for 10^9 "lol"s, and one that names
+// a file outside the workbook, before the root element `root`.
+QByteArray laughs(const QByteArray &root)
+{
+    QByteArray dtd = "<!DOCTYPE " + root + " [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i < 10; ++i)
+        dtd += "<!ENTITY l" + QByteArray::number(i) + " \"" + ("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+    return kXmlHead + dtd + "]>";
+}
+QByteArray outsideEntity(const QByteArray &root)
+{
+    return kXmlHead + "<!DOCTYPE " + root + " [<!ENTITY l9 SYSTEM \"file:///etc/hostname\">]>";
+}
+
 QByteArray ods(const QByteArray &rows, const QByteArray &head = kXmlHead)
 {
     return zipOf({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
@@ -424,6 +447,27 @@ private slots:
         refused("xlsx entity expansion",
                 xlsx(kCard, "<!DOCTYPE sst [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><si><t>&b;</t></si>"));
         refused("xlsx not well-formed", xlsx("<row><c></row>"));
+        // The parser's own refusals: no entity is expanded, none is loaded,
+        // and nesting has a limit.
+        const QByteArray entityCell = "<row><c t=\"inlineStr\"><is><t>&l9;</t></is></c></row>";
+        for (const auto &[name, head] : {std::pair("billion laughs", laughs("worksheet")),
+                                          std::pair("external entity", outsideEntity("worksheet"))}) {
+            refused(qPrintable("xlsx " + QString(name)), xlsxSheet(head + "<worksheet><sheetData>" + entityCell + "</sheetData></worksheet>"));
+            refused(qPrintable("xlsx " + QString(name) + " in an attribute"),
+                    xlsxSheet(head + "<worksheet><sheetData><row r=\"&l9;\"/></sheetData></worksheet>"));
+            refused(qPrintable("ods " + QString(name)), ods(odsCard("1", "&l9;"), QByteArray(head).replace("worksheet", "office:document-content")));
+        }
+        refused("xlsx external document type",
+                xlsxSheet(kXmlHead + "<!DOCTYPE worksheet SYSTEM \"file:///etc/hostname\"><worksheet><sheetData>" + kCard +
+                          "</sheetData></worksheet>"));
+        refused("xlsx undeclared entity", xlsx(entityCell));
+        refused("xlsx nested past the parser's limit", xlsx(kCard + QByteArray("<x>").repeated(300) + QByteArray("</x>").repeated(300)));
+        refused("ods nested past the parser's limit",
+                ods(odsCard() + QByteArray("<text:p>").repeated(300) + QByteArray("</text:p>").repeated(300)));
+        QTest::newRow("xlsx predefined entities and character references")
+            << xlsx("<row><c t=\"inlineStr\"><is><t>&lt;&amp;&gt;&quot;&apos;</t></is></c>"
+                    "<c t=\"inlineStr\"><is><t>&#65;&#x42;&#x20AC;<![CDATA[<&>]]></t></is></c></row>")
+            << 1 << "<Que>&lt;&amp;&gt;'</Que><Ans>AB€&lt;&amp;&gt;</Ans>";
         refused("xlsx without relationships", xlsx(kCard, "<si/>", false));
         refused("zip of neither kind", zipOf({{"a.txt", "a"}}));
         QTest::newRow("ods plain")

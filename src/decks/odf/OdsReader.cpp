@@ -57,7 +57,7 @@ void appendText(XmlPart &xml, QString &text, int depth = 0)
 {
     checkNesting(depth);
     while (xml.next()) {
-        QXmlStreamReader &r = xml.reader();
+        XmlPart &r = xml;
         if (r.isEndElement())
             return;
         if (r.isCharacters()) {
@@ -164,7 +164,7 @@ xls::Cell readCell(XmlPart &xml)
     {
         // Read while the reader stands on the start tag, and let go before
         // it moves on (the list would be copied then).
-        const QXmlStreamAttributes attributes = xml.attributes();
+        const auto &attributes = xml.attributes();
         const auto office = [&](QStringView local) { return XmlPart::valueOf(attributes, kOffice, local); };
         const QStringView typeName = office(u"value-type");
         if (typeName == u"float" || typeName == u"percentage" || typeName == u"currency") {
@@ -280,10 +280,10 @@ struct TableReader {
 
 xls::Workbook readOds(const deckzip::ZipArchive &zip)
 {
-    XmlPart xml(zip.read(QString::fromLatin1(kContentPart), kMaxContentSize));
+    XmlPart xml(zip, QString::fromLatin1(kContentPart), kMaxContentSize);
     xls::Workbook wb;
     while (xml.next()) {
-        if (!xml.reader().isStartElement() || !isTable(xml, u"table"))
+        if (!xml.isStartElement() || !isTable(xml, u"table"))
             continue;
         xls::Sheet sheet;
         sheet.name = xml.attribute(kTable, u"name").toString();

@@ -51,19 +51,17 @@ QString itemText(XmlPart &xml)
     QString text;
     int depth = 1;
     while (depth > 0 && xml.next()) {
-        if (xml.reader().isEndElement()) {
+        if (xml.isEndElement()) {
             --depth;
-        } else if (xml.reader().isStartElement()) {
+        } else if (xml.isStartElement()) {
             if (xml.name() == u"t")
-                text += xml.reader().readElementText(QXmlStreamReader::IncludeChildElements);
+                text += xml.readElementText();
             else if (xml.name() == u"rPh")
                 xml.skip();
             else
                 ++depth;
         }
     }
-    if (xml.reader().hasError())
-        throw xls::XlsError("a part of the workbook is not well-formed XML");
     return unescaped(text);
 }
 
@@ -113,18 +111,13 @@ struct WorkbookPart {
     QStringList relationIds;
 };
 
-WorkbookPart readWorkbookPart(const QByteArray &bytes)
+WorkbookPart readWorkbookPart(XmlPart &&xml)
 {
     WorkbookPart wb;
-    XmlPart xml(bytes);
     while (xml.next()) {
-        if (!xml.reader().isStartElement() || xml.name() != u"sheet")
+        if (!xml.isStartElement() || xml.name() != u"sheet")
             continue;
-        QString id;
-        const QXmlStreamAttributes attributes = xml.reader().attributes();
-        for (const QXmlStreamAttribute &a : attributes)
-            if (a.name() == u"id" && !a.namespaceUri().isEmpty())
-                id = a.value().toString();
+        const QString id = xml.attributeInAnyNamespace(u"id").toString();
         wb.names.append(xml.attribute(u"name").toString());
         wb.relationIds.append(id);
     }
@@ -132,12 +125,11 @@ WorkbookPart readWorkbookPart(const QByteArray &bytes)
 }
 
 // Relationship id -> target, and the shared strings' target.
-QHash<QString, QString> readRelationships(const QByteArray &bytes, QString &sharedStrings)
+QHash<QString, QString> readRelationships(XmlPart &&xml, QString &sharedStrings)
 {
     QHash<QString, QString> targets;
-    XmlPart xml(bytes);
     while (xml.next()) {
-        if (!xml.reader().isStartElement() || xml.name() != u"Relationship")
+        if (!xml.isStartElement() || xml.name() != u"Relationship")
             continue;
         const QString target = partPath(xml.attribute(u"Target"));
         targets.insert(xml.attribute(u"Id").toString(), target);
@@ -147,10 +139,9 @@ QHash<QString, QString> readRelationships(const QByteArray &bytes, QString &shar
     return targets;
 }
 
-QStringList readSharedStrings(const QByteArray &bytes)
+QStringList readSharedStrings(XmlPart &&xml)
 {
     QStringList strings;
-    XmlPart xml(bytes);
     while (xml.next()) {
         if (xml.isStartElement() && xml.name() == u"si")
             strings.append(itemText(xml));
@@ -174,7 +165,7 @@ xls::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vec
     bool hasValue = false;
     while (xml.nextChild()) {
         if (xml.name() == u"v") {
-            value = xml.reader().readElementText(QXmlStreamReader::IncludeChildElements);
+            value = xml.readElementText();
             hasValue = true;
         } else if (xml.name() == u"is") {
             value = itemText(xml);
@@ -238,7 +229,7 @@ void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget,
             int column = lastColumn + 1;
             QString type;
             {
-                const QXmlStreamAttributes attributes = xml.attributes();
+                const auto &attributes = xml.attributes();
                 if (const QStringView ref = XmlPart::valueOf(attributes, u"r"); !ref.isEmpty()) {
                     int refRow = 0;
                     if (!parseReference(ref, column, refRow) || refRow != row)
@@ -279,7 +270,7 @@ void fillSharedCells(const std::vector<SharedCell> &shared, const QStringList &s
 
 xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
 {
-    const WorkbookPart parts = readWorkbookPart(zip.read(QString::fromLatin1(kWorkbookPart), kMaxSmallPart));
+    const WorkbookPart parts = readWorkbookPart(XmlPart(zip, QString::fromLatin1(kWorkbookPart), kMaxSmallPart));
     xls::Workbook wb;
     for (const QString &name : parts.names) {
         xls::Sheet s;
@@ -292,19 +283,24 @@ xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
 
     QString sharedStringsPart = QStringLiteral("xl/sharedStrings.xml");
     const QHash<QString, QString> targets =
-        readRelationships(zip.read(QStringLiteral("xl/_rels/workbook.xml.rels"), kMaxSmallPart), sharedStringsPart);
+        readRelationships(XmlPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), kMaxSmallPart), sharedStringsPart);
     const QString sheetPart = targets.value(parts.relationIds[card]);
     if (sheetPart.isEmpty())
         throw xls::XlsError("the card sheet's part is not named");
     // The shared strings are read on a thread of their own while the sheet
     // is read here, when there are enough of them to be worth it.
+    // Each thread inflates its parts from an archive of its own.
     const bool hasSharedStrings = zip.contains(sharedStringsPart);
-    const QByteArray sharedBytes = hasSharedStrings ? zip.read(sharedStringsPart, kMaxSharedStringsSize) : QByteArray();
-    const auto readStrings = [&] { return hasSharedStrings ? readSharedStrings(sharedBytes) : QStringList(); };
+    const bool ownThread = hasSharedStrings && zip.declaredSize(sharedStringsPart) > kOwnThreadSize;
+    const std::unique_ptr<deckzip::ZipArchive> twin = ownThread ? zip.twin() : nullptr;
+    const deckzip::ZipArchive &stringsZip = twin ? *twin : zip;
+    const auto readStrings = [&] {
+        return hasSharedStrings ? readSharedStrings(XmlPart(stringsZip, sharedStringsPart, kMaxSharedStringsSize))
+                                : QStringList();
+    };
     std::future<QStringList> strings;
     try {
-        strings = std::async(sharedBytes.size() > kOwnThreadSize ? std::launch::async : std::launch::deferred,
-                             readStrings);
+        strings = std::async(ownThread ? std::launch::async : std::launch::deferred, readStrings);
     } catch (const std::system_error &) {
         strings = std::async(std::launch::deferred, readStrings);  // no thread to be had
     }
@@ -313,7 +309,7 @@ xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
     deckzip::TextBudget budget;
     std::vector<SharedCell> shared;
     {
-        XmlPart xml(zip.read(sheetPart, kMaxSheetSize));
+        XmlPart xml(zip, sheetPart, kMaxSheetSize);
         while (xml.next()) {
             if (xml.isStartElement() && xml.name() == u"sheetData") {
                 readSheetData(xml, sheet, budget, shared);

@@ -13,8 +13,32 @@ bool looksLikeZip(const QByteArray &bytes)
     return bytes.startsWith(QByteArrayLiteral("PK\x03\x04"));
 }
 
+ZipStream::~ZipStream() { zip_fclose(static_cast<zip_file_t *>(file_)); }
+
+qint64 ZipStream::read(char *data, qint64 size)
+{
+    if (error_)
+        return -1;
+    // The declared size is not trusted: the cap counts what comes out. One
+    // byte more than the cap allows is asked for, to tell a part that ends
+    // right at the cap from one that goes past it.
+    const qint64 ask = std::min(size, left_ + 1);
+    const zip_int64_t n = zip_fread(static_cast<zip_file_t *>(file_), data, static_cast<zip_uint64_t>(std::max<qint64>(ask, 0)));
+    if (n < 0) {
+        error_ = "a part of the workbook is damaged";
+        return -1;
+    }
+    left_ -= n;
+    if (left_ < 0) {
+        error_ = "a part of the workbook is too large";
+        return -1;
+    }
+    return n;
+}
+
 struct ZipArchive::Impl {
     zip_t *archive = nullptr;
+    const QByteArray *bytes = nullptr;
 
     zip_int64_t locate(const QString &name) const
     {
@@ -24,6 +48,7 @@ struct ZipArchive::Impl {
 
 ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
 {
+    d->bytes = &bytes;
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()),
@@ -45,7 +70,16 @@ ZipArchive::~ZipArchive()
 
 bool ZipArchive::contains(const QString &name) const { return d->locate(name) >= 0; }
 
-QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
+qint64 ZipArchive::declaredSize(const QString &name) const
+{
+    const zip_int64_t index = d->locate(name);
+    zip_stat_t st;
+    if (index < 0 || zip_stat_index(d->archive, static_cast<zip_uint64_t>(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+        return -1;
+    return static_cast<qint64>(std::min<zip_uint64_t>(st.size, INT64_MAX));
+}
+
+std::unique_ptr<ZipStream> ZipArchive::open(const QString &name, qint64 maxSize) const
 {
     const zip_int64_t index = d->locate(name);
     if (index < 0)
@@ -53,30 +87,28 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
     zip_file_t *file = zip_fopen_index(d->archive, static_cast<zip_uint64_t>(index), 0);
     if (!file)
         throw xls::XlsError("a part of the workbook cannot be read");
+    return std::unique_ptr<ZipStream>(new ZipStream(file, maxSize));
+}
+
+std::unique_ptr<ZipArchive> ZipArchive::twin() const { return std::make_unique<ZipArchive>(*d->bytes); }
+
+QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
+{
+    const std::unique_ptr<ZipStream> stream = open(name, maxSize);
     QByteArray out;
     constexpr qint64 kChunk = 64 * 1024;
     for (;;) {
-        // The declared size is not trusted: the cap counts what comes out.
-        if (out.size() > maxSize) {
-            zip_fclose(file);
-            throw xls::XlsError("a part of the workbook is too large");
-        }
         const qsizetype at = out.size();
         if (out.capacity() < at + kChunk)
             out.reserve(std::max<qsizetype>(2 * out.capacity(), at + kChunk));
         out.resize(at + kChunk);
-        const zip_int64_t n = zip_fread(file, out.data() + at, static_cast<zip_uint64_t>(kChunk));
-        if (n < 0) {
-            zip_fclose(file);
-            throw xls::XlsError("a part of the workbook is damaged");
-        }
+        const qint64 n = stream->read(out.data() + at, kChunk);
+        if (n < 0)
+            throw xls::XlsError(stream->error());
         out.resize(at + n);
         if (n == 0)
             break;
     }
-    zip_fclose(file);
-    if (out.size() > maxSize)
-        throw xls::XlsError("a part of the workbook is too large");
     return out;
 }
 
