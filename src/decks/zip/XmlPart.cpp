@@ -4,37 +4,25 @@
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
-#include <libxml/xmlreader.h>
+
+#include <cstring>
 
 namespace deckzip {
 
-// What the parser may do: no network, CDATA as plain text. Left out on
-// purpose: entity substitution (XML_PARSE_NOENT), loading or applying a DTD
-// (XML_PARSE_DTDLOAD, XML_PARSE_DTDATTR, XML_PARSE_DTDVALID), recovery
-// from errors, and XML_PARSE_HUGE, so that the parser's own limits on
-// depth, names and text lengths stay.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
-
-struct XmlPartAccess {
-    // Errors come here instead of standard error. Warnings (a namespace URI
-    // that is not absolute, say) are no reason to refuse a part.
-    static void onError(void *part, xmlErrorPtr error)
-    {
-        if (error && error->level >= XML_ERR_ERROR)
-            static_cast<XmlPart *>(part)->failed_ = true;
-    }
-    // The parser's input: the entry inflated a chunk at a time. A damaged
-    // entry, or one past its cap, ends the input; the part then throws
-    // the stream's own reason.
-    static int readInput(void *stream, char *buffer, int size)
-    {
-        const qint64 n = static_cast<ZipStream *>(stream)->read(buffer, size);
-        return n < 0 ? 0 : static_cast<int>(n);
-    }
-    static int closeInput(void *) { return 0; }
-};
-
 namespace {
+
+// What the parser may do: no network. Left out on purpose: entity
+// substitution (XML_PARSE_NOENT), loading or applying a DTD
+// (XML_PARSE_DTDLOAD, XML_PARSE_DTDATTR, XML_PARSE_DTDVALID), recovery from
+// errors, and XML_PARSE_HUGE, so that the parser's own limits on names and
+// text lengths stay.
+constexpr int kParseOptions = XML_PARSE_NONET;
+// Elements nested deeper than this are refused (the parser's own limit,
+// kept whatever parser reads the part).
+constexpr int kMaxDepth = 256;
+// The input handed to the parser at a time: the tokens it makes wait in the
+// queue, so this bounds the queue too.
+constexpr qsizetype kChunk = 16 * 1024;
 
 void initParser()
 {
@@ -50,126 +38,201 @@ const char *orEmpty(const xmlChar *s) { return s ? reinterpret_cast<const char *
 
 }  // namespace
 
+// The parser's callbacks: each token goes to the queue. A document type and
+// an entity reference stop the parser at once, before anything in them is
+// read; so does an error.
+struct XmlPartAccess {
+    static XmlPart &part(void *context) { return *static_cast<XmlPart *>(static_cast<xmlParserCtxtPtr>(context)->_private); }
+    static void stop(void *context) { xmlStopParser(static_cast<xmlParserCtxtPtr>(context)); }
+
+    static qsizetype copy(XmlPart &p, const xmlChar *bytes, qsizetype size)
+    {
+        const qsizetype at = p.data_.size();
+        p.data_.append(reinterpret_cast<const char *>(bytes), size);
+        return at;
+    }
+
+    static void startElement(void *context, const xmlChar *local, const xmlChar *, const xmlChar *uri, int,
+                             const xmlChar **, int attributes, int, const xmlChar **values)
+    {
+        XmlPart &p = part(context);
+        if (++p.depth_ > kMaxDepth) {
+            p.failed_ = true;
+            stop(context);
+            return;
+        }
+        const qsizetype first = static_cast<qsizetype>(p.attributes_.size());
+        for (int i = 0; i < attributes; ++i) {
+            const xmlChar *const *a = values + 5 * i;  // local, prefix, URI, value, value end
+            const qsizetype size = a[4] - a[3];
+            p.attributes_.push_back({orEmpty(a[0]), orEmpty(a[1]), orEmpty(a[2]), copy(p, a[3], size), size});
+        }
+        p.tokens_.push_back({XmlPart::Kind::Start, orEmpty(local), orEmpty(uri), first, attributes});
+    }
+    static void endElement(void *context, const xmlChar *local, const xmlChar *, const xmlChar *uri)
+    {
+        XmlPart &p = part(context);
+        --p.depth_;
+        p.tokens_.push_back({XmlPart::Kind::End, orEmpty(local), orEmpty(uri), 0, 0});
+    }
+    static void characters(void *context, const xmlChar *text, int size)
+    {
+        XmlPart &p = part(context);
+        // The parser hands a long text over in pieces: they make one token.
+        if (!p.tokens_.empty() && p.tokens_.back().kind == XmlPart::Kind::Characters) {
+            copy(p, text, size);
+            p.tokens_.back().size += size;
+        } else {
+            p.tokens_.push_back({XmlPart::Kind::Characters, "", "", copy(p, text, size), size});
+        }
+    }
+    static void refuse(void *context)
+    {
+        part(context).documentType_ = true;
+        stop(context);
+    }
+    static void documentType(void *context, const xmlChar *, const xmlChar *, const xmlChar *) { refuse(context); }
+    static void reference(void *context, const xmlChar *) { refuse(context); }
+    // Errors come here instead of standard error. Warnings (a namespace URI
+    // that is not absolute, say) are no reason to refuse a part.
+    static void onError(void *context, xmlErrorPtr error)
+    {
+        if (error && error->level >= XML_ERR_ERROR && context)
+            part(context).failed_ = true;
+    }
+
+    static xmlSAXHandler handler()
+    {
+        xmlSAXHandler h;
+        std::memset(&h, 0, sizeof h);
+        h.initialized = XML_SAX2_MAGIC;
+        h.startElementNs = startElement;
+        h.endElementNs = endElement;
+        h.characters = characters;
+        h.ignorableWhitespace = characters;
+        h.cdataBlock = characters;
+        h.internalSubset = documentType;
+        h.externalSubset = documentType;
+        h.reference = reference;
+        h.serror = onError;
+        return h;
+    }
+};
+
 XmlPart::XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize) : stream_(zip.open(name, maxSize))
 {
-    initParser();
-    reader_ = xmlReaderForIO(&XmlPartAccess::readInput, &XmlPartAccess::closeInput, stream_.get(), nullptr, nullptr,
-                             kParseOptions);
-    if (!reader_)
-        throw xls::XlsError("a part of the workbook cannot be read");
-    xmlTextReaderSetStructuredErrorHandler(reader_, &XmlPartAccess::onError, this);
+    char first[kChunk];
+    const qint64 n = stream_->read(first, kChunk);
+    if (n < 0)
+        throw xls::XlsError(stream_->error());
+    ended_ = n == 0;
+    start(first, n);
 }
 
 XmlPart::XmlPart(const QByteArray &xml) : bytes_(xml)
 {
+    fed_ = std::min(kChunk, bytes_.size());
+    ended_ = fed_ == bytes_.size();
+    start(bytes_.constData(), fed_);
+}
+
+void XmlPart::start(const char *first, qsizetype size)
+{
     initParser();
-    reader_ = xmlReaderForMemory(bytes_.constData(), static_cast<int>(std::min<qsizetype>(bytes_.size(), INT_MAX)),
-                                 nullptr, nullptr, kParseOptions);
-    if (!reader_)
+    static xmlSAXHandler sax = XmlPartAccess::handler();
+    parser_ = xmlCreatePushParserCtxt(&sax, nullptr, first, static_cast<int>(size), nullptr);
+    if (!parser_)
         throw xls::XlsError("a part of the workbook cannot be read");
-    xmlTextReaderSetStructuredErrorHandler(reader_, &XmlPartAccess::onError, this);
+    // The callbacks are handed the parser; it leads them here.
+    parser_->_private = this;
+    xmlCtxtUseOptions(parser_, kParseOptions);
+    data_.reserve(2 * kChunk);
 }
 
 XmlPart::~XmlPart()
 {
-    if (reader_)
-        xmlFreeTextReader(reader_);
+    if (parser_)
+        xmlFreeParserCtxt(parser_);
 }
 
-void XmlPart::fail() const
+void XmlPart::check() const
 {
     if (stream_ && stream_->error())
         throw xls::XlsError(stream_->error());
-    throw xls::XlsError("a part of the workbook is not well-formed XML");
-}
-
-bool XmlPart::read()
-{
-    const int r = xmlTextReaderRead(reader_);
-    if (r < 0 || failed_ || (stream_ && stream_->error()))
-        fail();
-    return r == 1;
-}
-
-bool XmlPart::classify()
-{
-    textDecoded_ = false;
-    switch (xmlTextReaderNodeType(reader_)) {
-    case XML_READER_TYPE_ELEMENT:
-        kind_ = Kind::Start;
-        name_ = orEmpty(xmlTextReaderConstLocalName(reader_));
-        namespaceUri_ = orEmpty(xmlTextReaderConstNamespaceUri(reader_));
-        emptyElement_ = xmlTextReaderIsEmptyElement(reader_) == 1;
-        break;
-    case XML_READER_TYPE_END_ELEMENT:
-        kind_ = Kind::End;
-        name_ = orEmpty(xmlTextReaderConstLocalName(reader_));
-        namespaceUri_ = orEmpty(xmlTextReaderConstNamespaceUri(reader_));
-        break;
-    case XML_READER_TYPE_TEXT:
-    case XML_READER_TYPE_CDATA:
-    case XML_READER_TYPE_WHITESPACE:
-    case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
-        kind_ = Kind::Characters;
-        value_ = orEmpty(xmlTextReaderConstValue(reader_));
-        break;
-    case XML_READER_TYPE_DOCUMENT_TYPE:
-    case XML_READER_TYPE_ENTITY_REFERENCE:
-    case XML_READER_TYPE_ENTITY:
-    case XML_READER_TYPE_END_ENTITY:
-    case XML_READER_TYPE_NOTATION:
+    if (documentType_)
         throw xls::XlsError("a part of the workbook declares a document type");
-    default:
-        kind_ = Kind::Other;  // comments, processing instructions
-        break;
+    if (failed_ || !parser_->wellFormed)
+        throw xls::XlsError("a part of the workbook is not well-formed XML");
+}
+
+bool XmlPart::fill()
+{
+    tokens_.clear();
+    attributes_.clear();
+    data_.resize(0);  // keeps its room
+    at_ = 0;
+    // The parser may hold a first chunk from the start, or need more input
+    // than one chunk before a token is complete.
+    for (;;) {
+        check();
+        if (!tokens_.empty())
+            return true;
+        if (ended_ && parser_->instate == XML_PARSER_EOF)
+            return false;
+        char chunk[kChunk];
+        const char *bytes = chunk;
+        qint64 n = 0;
+        if (stream_) {
+            n = stream_->read(chunk, kChunk);
+            if (n < 0)
+                check();
+        } else {
+            n = std::min(kChunk, bytes_.size() - fed_);
+            bytes = bytes_.constData() + fed_;
+            fed_ += n;
+        }
+        ended_ = n == 0;
+        xmlParseChunk(parser_, bytes, static_cast<int>(n), ended_ ? 1 : 0);
+        if (ended_) {
+            check();
+            if (tokens_.empty())
+                return false;
+        }
     }
-    return true;
 }
 
 bool XmlPart::next()
 {
     kept_.clear();
-    if (kind_ == Kind::Done)
+    textDecoded_ = false;
+    if (current_.kind == Kind::Done)
         return false;
-    if (kind_ == Kind::Start && emptyElement_) {
-        // The end of an empty element: the parser gives none, the readers
-        // count on one. The names stay.
-        emptyElement_ = false;
-        kind_ = Kind::End;
-        return true;
-    }
-    if (standing_)
-        standing_ = false;
-    else if (!read()) {
-        kind_ = Kind::Done;
+    if (at_ >= tokens_.size() && !fill()) {
+        current_ = {Kind::Done, "", "", 0, 0};
         return false;
     }
-    return classify();
+    current_ = tokens_[at_++];
+    return true;
 }
 
 void XmlPart::skip()
 {
-    kept_.clear();
-    if (kind_ != Kind::Start)
+    if (current_.kind != Kind::Start)
         return;
-    if (!emptyElement_) {
-        // Past the element's end, onto whatever follows: that is taken by
-        // the next call of next().
-        const int r = xmlTextReaderNext(reader_);
-        if (r < 0 || failed_ || (stream_ && stream_->error()))
-            fail();
-        standing_ = r == 1;
+    for (int depth = 1; depth > 0 && next();) {
+        if (current_.kind == Kind::Start)
+            ++depth;
+        else if (current_.kind == Kind::End)
+            --depth;
     }
-    emptyElement_ = false;
-    kind_ = Kind::End;
 }
 
 QStringView XmlPart::text() const
 {
-    if (kind_ != Kind::Characters)
+    if (current_.kind != Kind::Characters)
         return {};
     if (!textDecoded_) {
-        text_ = QString::fromUtf8(value_);
+        text_ = QString::fromUtf8(data_.constData() + current_.at, current_.size);
         textDecoded_ = true;
     }
     return text_;
@@ -178,14 +241,14 @@ QStringView XmlPart::text() const
 QString XmlPart::readElementText()
 {
     QString out;
-    if (kind_ != Kind::Start)
+    if (current_.kind != Kind::Start)
         return out;
     for (int depth = 1; depth > 0 && next();) {
-        if (kind_ == Kind::Start) {
+        if (current_.kind == Kind::Start) {
             ++depth;
-        } else if (kind_ == Kind::End) {
+        } else if (current_.kind == Kind::End) {
             --depth;
-        } else if (kind_ == Kind::Characters) {
+        } else if (current_.kind == Kind::Characters) {
             text();
             if (out.isEmpty())
                 out = text_;  // shared, not copied
@@ -196,61 +259,51 @@ QString XmlPart::readElementText()
     return out;
 }
 
-QStringView XmlPart::keep(const char *utf8) const
+QStringView XmlPart::keep(const Attribute &a) const
 {
-    if (!*utf8)
+    if (a.size == 0)
         return QStringView(u"");
-    kept_.push_back(QString::fromUtf8(utf8));
+    kept_.push_back(QString::fromUtf8(data_.constData() + a.at, a.size));
     return kept_.back();  // a QString's characters stay put when the list grows
 }
 
 QStringView XmlPart::attribute(QStringView qualified) const
 {
-    if (kind_ != Kind::Start || xmlTextReaderMoveToFirstAttribute(reader_) != 1)
+    if (current_.kind != Kind::Start)
         return {};
-    QStringView found;
-    do {
-        if (xmlTextReaderIsNamespaceDecl(reader_) != 1 &&
-            QLatin1String(orEmpty(xmlTextReaderConstName(reader_))) == qualified) {
-            found = keep(orEmpty(xmlTextReaderConstValue(reader_)));
-            break;
-        }
-    } while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
-    xmlTextReaderMoveToElement(reader_);
-    return found;
+    const qsizetype colon = qualified.indexOf(u':');
+    const QStringView prefix = colon < 0 ? QStringView() : qualified.left(colon);
+    const QStringView local = qualified.mid(colon + 1);
+    for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
+        const Attribute &a = attributes_[static_cast<std::size_t>(i)];
+        if (QLatin1String(a.local) == local && QLatin1String(a.prefix) == prefix)
+            return keep(a);
+    }
+    return {};
 }
 
 QStringView XmlPart::attribute(QStringView ns, QStringView local) const
 {
-    if (kind_ != Kind::Start || xmlTextReaderMoveToFirstAttribute(reader_) != 1)
+    if (current_.kind != Kind::Start)
         return {};
-    QStringView found;
-    do {
-        if (xmlTextReaderIsNamespaceDecl(reader_) != 1 &&
-            QLatin1String(orEmpty(xmlTextReaderConstLocalName(reader_))) == local &&
-            QLatin1String(orEmpty(xmlTextReaderConstNamespaceUri(reader_))) == ns) {
-            found = keep(orEmpty(xmlTextReaderConstValue(reader_)));
-            break;
-        }
-    } while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
-    xmlTextReaderMoveToElement(reader_);
-    return found;
+    for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
+        const Attribute &a = attributes_[static_cast<std::size_t>(i)];
+        if (QLatin1String(a.local) == local && QLatin1String(a.namespaceUri) == ns)
+            return keep(a);
+    }
+    return {};
 }
 
 QStringView XmlPart::attributeInAnyNamespace(QStringView local) const
 {
-    if (kind_ != Kind::Start || xmlTextReaderMoveToFirstAttribute(reader_) != 1)
+    if (current_.kind != Kind::Start)
         return {};
-    QStringView found;
-    do {
-        if (xmlTextReaderIsNamespaceDecl(reader_) != 1 && *orEmpty(xmlTextReaderConstNamespaceUri(reader_)) &&
-            QLatin1String(orEmpty(xmlTextReaderConstLocalName(reader_))) == local) {
-            found = keep(orEmpty(xmlTextReaderConstValue(reader_)));
-            break;
-        }
-    } while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
-    xmlTextReaderMoveToElement(reader_);
-    return found;
+    for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
+        const Attribute &a = attributes_[static_cast<std::size_t>(i)];
+        if (*a.namespaceUri && QLatin1String(a.local) == local)
+            return keep(a);
+    }
+    return {};
 }
 
 }  // namespace deckzip

@@ -1,10 +1,11 @@
 #pragma once
-// Pulling the XML parts of a ZIP-packaged workbook through libxml2's
-// streaming reader, one token at a time: a part is inflated into the parser
-// a chunk at a time, never held whole. A part with a document type
+// Pulling the XML parts of a ZIP-packaged workbook one token at a time,
+// parsed by libxml2's push parser: a part is inflated into the parser a
+// chunk at a time, never held whole, and the tokens of one chunk wait in a
+// short queue until they are pulled. A part with a document type
 // declaration is refused (no entity of any kind is expanded), as is one
 // that is not well-formed, one nested deeper than the parser's limit, or
-// one that inflates past its cap.
+// one that inflates past its cap: the parser stops at the first of these.
 //
 // Names and namespace URIs come as the part's own UTF-8 bytes, for
 // comparing with ASCII names at no cost: compare them, do not keep them.
@@ -20,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-struct _xmlTextReader;
+struct _xmlParserCtxt;
 
 namespace deckzip {
 
@@ -68,9 +69,9 @@ public:
     bool nextChild()
     {
         while (next()) {
-            if (kind_ == Kind::Start)
+            if (current_.kind == Kind::Start)
                 return true;
-            if (kind_ == Kind::End)
+            if (current_.kind == Kind::End)
                 return false;
         }
         return false;
@@ -80,11 +81,11 @@ public:
     // can hide in what is skipped.
     void skip();
 
-    QLatin1String name() const { return QLatin1String(name_); }
-    QLatin1String namespaceUri() const { return QLatin1String(namespaceUri_); }
-    bool isStartElement() const { return kind_ == Kind::Start; }
-    bool isEndElement() const { return kind_ == Kind::End; }
-    bool isCharacters() const { return kind_ == Kind::Characters; }
+    QLatin1String name() const { return QLatin1String(current_.name); }
+    QLatin1String namespaceUri() const { return QLatin1String(current_.namespaceUri); }
+    bool isStartElement() const { return current_.kind == Kind::Start; }
+    bool isEndElement() const { return current_.kind == Kind::End; }
+    bool isCharacters() const { return current_.kind == Kind::Characters; }
     QStringView text() const;
     // The text of the current start element, its children's texts
     // included, up to its end (where the part then stands).
@@ -111,21 +112,40 @@ public:
     }
 
 private:
-    enum class Kind { None, Start, End, Characters, Other, Done };
-    bool read();  // one step of the parser; false at the end
-    bool classify();  // takes the node the parser stands on
-    [[noreturn]] void fail() const;
-    QStringView keep(const char *utf8) const;
+    enum class Kind { None, Start, End, Characters, Done };
+    // A token of the queue. Names are the parser's own interned strings;
+    // texts and attribute values are copied into `data_`.
+    struct Token {
+        Kind kind;
+        const char *name;
+        const char *namespaceUri;
+        qsizetype at;  // text: its bytes in data_; start: its first attribute in attributes_
+        qsizetype size;  // text bytes, or attributes
+    };
+    struct Attribute {
+        const char *local;
+        const char *prefix;
+        const char *namespaceUri;
+        qsizetype at, size;  // the value's bytes in data_
+    };
+    void start(const char *first, qsizetype size);
+    bool fill();  // feeds the parser until tokens wait; false at the end
+    void check() const;  // throws for what the parser or the input refused
+    const Attribute *findAttribute(QStringView qualified) const;
+    QStringView keep(const Attribute &a) const;
 
-    _xmlTextReader *reader_ = nullptr;
+    _xmlParserCtxt *parser_ = nullptr;
     std::unique_ptr<ZipStream> stream_;
     QByteArray bytes_;  // a part given in memory
-    Kind kind_ = Kind::None;
-    bool emptyElement_ = false;  // the start element has no end token of its own
-    bool standing_ = false;  // the parser already stands on the next token
-    const char *name_ = "";
-    const char *namespaceUri_ = "";
-    const char *value_ = nullptr;  // of a text token
+    qsizetype fed_ = 0;  // of bytes_
+    bool ended_ = false;  // the parser has had all the input
+    std::vector<Token> tokens_;
+    std::vector<Attribute> attributes_;
+    QByteArray data_;
+    std::size_t at_ = 0;  // the next token to pull
+    Token current_{Kind::None, "", "", 0, 0};
+    int depth_ = 0;
+    bool documentType_ = false;  // a DTD or an entity reference was met
     bool failed_ = false;  // an error the parser reported
     mutable QString text_;
     mutable bool textDecoded_ = false;
