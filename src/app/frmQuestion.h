@@ -206,7 +206,7 @@ public:
     QLabel *lblCardsWrong = nullptr;
     QLabel *lblSessionTime = nullptr;
     QFrame *fraPieChart = nullptr;
-    QChartView *chMnemora = nullptr;
+    QWidget *chMnemora = nullptr;  // the pie chart, made when the statistics are first shown
 
     // Card editor.
     PictureButton *cmdPrev = nullptr;
@@ -464,7 +464,6 @@ private:
     // A verdict was settled while the study view was left; its next card is
     // still to be shown.
     bool nextCardDue_ = false;
-    QPieSeries *pieSeries_ = nullptr;
     // The file of the deck the editor works on.
     QString editDeckPath_;
     // The full path of the picture that Browse or the row display put into

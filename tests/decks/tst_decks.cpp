@@ -461,6 +461,8 @@ private slots:
                 xlsxSheet(kXmlHead + "<!DOCTYPE worksheet SYSTEM \"file:///etc/hostname\"><worksheet><sheetData>" + kCard +
                           "</sheetData></worksheet>"));
         refused("xlsx undeclared entity", xlsx(entityCell));
+        refused("xlsx bytes that are no text of their encoding",
+                xlsxSheet(QByteArray("\0<\0?\0x\0m\0l\0 ", 12) + QByteArray("\xD8\x00<\0w\0/\0>", 10)));
         refused("xlsx nested past the parser's limit", xlsx(kCard + QByteArray("<x>").repeated(300) + QByteArray("</x>").repeated(300)));
         refused("ods nested past the parser's limit",
                 ods(odsCard() + QByteArray("<text:p>").repeated(300) + QByteArray("</text:p>").repeated(300)));

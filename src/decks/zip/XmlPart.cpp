@@ -97,9 +97,13 @@ struct XmlPartAccess {
     // that is not absolute, say) are no reason to refuse a part.
     static void onError(void *context, xmlErrorPtr error)
     {
-        if (error && error->level >= XML_ERR_ERROR && context)
+        if (error && error->level >= XML_ERR_ERROR && context && static_cast<xmlParserCtxtPtr>(context)->_private)
             part(context).failed_ = true;
     }
+    // Where the parser reports what it cannot tie to a document (an
+    // encoding it cannot convert): nowhere. The parser itself then stops
+    // with an error of the document's.
+    static void silent(void *, const char *, ...) {}
 
     static xmlSAXHandler handler()
     {
@@ -121,26 +125,21 @@ struct XmlPartAccess {
 
 XmlPart::XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize) : stream_(zip.open(name, maxSize))
 {
-    char first[kChunk];
-    const qint64 n = stream_->read(first, kChunk);
-    if (n < 0)
-        throw xls::XlsError(stream_->error());
-    ended_ = n == 0;
-    start(first, n);
+    start();
 }
 
 XmlPart::XmlPart(const QByteArray &xml) : bytes_(xml)
 {
-    fed_ = std::min(kChunk, bytes_.size());
-    ended_ = fed_ == bytes_.size();
-    start(bytes_.constData(), fed_);
+    start();
 }
 
-void XmlPart::start(const char *first, qsizetype size)
+void XmlPart::start()
 {
     initParser();
     static xmlSAXHandler sax = XmlPartAccess::handler();
-    parser_ = xmlCreatePushParserCtxt(&sax, nullptr, first, static_cast<int>(size), nullptr);
+    // No input yet: the first chunk goes in as every other, so that what the
+    // parser finds in it is reported here.
+    parser_ = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
     if (!parser_)
         throw xls::XlsError("a part of the workbook cannot be read");
     // The callbacks are handed the parser; it leads them here.
@@ -171,8 +170,8 @@ bool XmlPart::fill()
     attributes_.clear();
     data_.resize(0);  // keeps its room
     at_ = 0;
-    // The parser may hold a first chunk from the start, or need more input
-    // than one chunk before a token is complete.
+    // The parser may need more input than one chunk before a token is
+    // complete.
     for (;;) {
         check();
         if (!tokens_.empty())
@@ -192,7 +191,16 @@ bool XmlPart::fill()
             fed_ += n;
         }
         ended_ = n == 0;
-        xmlParseChunk(parser_, bytes, static_cast<int>(n), ended_ ? 1 : 0);
+        {
+            const xmlGenericErrorFunc report = xmlGenericError;
+            void *const reportTo = xmlGenericErrorContext;
+            xmlSetGenericErrorFunc(nullptr, &XmlPartAccess::silent);
+            // Some failures (bytes that do not convert from the document's
+            // encoding) show only in what this returns.
+            if (xmlParseChunk(parser_, bytes, static_cast<int>(n), ended_ ? 1 : 0) != 0)
+                failed_ = true;
+            xmlSetGenericErrorFunc(reportTo, report);
+        }
         if (ended_) {
             check();
             if (tokens_.empty())

@@ -128,7 +128,7 @@ private:
         const char *namespaceUri;
         qsizetype at, size;  // the value's bytes in data_
     };
-    void start(const char *first, qsizetype size);
+    void start();
     bool fill();  // feeds the parser until tokens wait; false at the end
     void check() const;  // throws for what the parser or the input refused
     const Attribute *findAttribute(QStringView qualified) const;
