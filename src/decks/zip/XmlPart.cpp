@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace deckzip {
@@ -211,7 +212,8 @@ bool XmlPart::fill()
 
 bool XmlPart::next()
 {
-    kept_.clear();
+    kept_.resize(0);  // keeps its room
+    keptMore_.clear();
     textDecoded_ = false;
     if (current_.kind == Kind::Done)
         return false;
@@ -271,8 +273,25 @@ QStringView XmlPart::keep(const Attribute &a) const
 {
     if (a.size == 0)
         return QStringView(u"");
-    kept_.push_back(QString::fromUtf8(data_.constData() + a.at, a.size));
-    return kept_.back();  // a QString's characters stay put when the list grows
+    if (kept_.isEmpty()) {
+        // A value of n bytes decodes to at most n characters: room for all
+        // the token's values, so that what was handed out stays put.
+        qsizetype room = 0;
+        for (qsizetype i = current_.at; i < current_.at + current_.size; ++i)
+            room += attributes_[static_cast<std::size_t>(i)].size;
+        kept_.reserve(room);
+    }
+    const char *const bytes = data_.constData() + a.at;
+    const bool ascii = std::all_of(bytes, bytes + a.size, [](char c) { return static_cast<uchar>(c) < 0x80; });
+    if (!ascii || kept_.size() + a.size > kept_.capacity()) {
+        // Not plain ASCII, or a value asked for again (the room is spoken
+        // for): a string of its own.
+        keptMore_.push_back(QString::fromUtf8(bytes, a.size));
+        return keptMore_.back();  // a QString's characters stay put when the list grows
+    }
+    const qsizetype at = kept_.size();
+    kept_.append(QLatin1String(bytes, a.size));  // ASCII reads the same as Latin-1
+    return QStringView(kept_).mid(at);
 }
 
 QStringView XmlPart::attribute(QStringView qualified) const

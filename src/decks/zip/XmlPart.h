@@ -149,7 +149,10 @@ private:
     bool failed_ = false;  // an error the parser reported
     mutable QString text_;
     mutable bool textDecoded_ = false;
-    mutable std::vector<QString> kept_;  // attribute values handed out for this token
+    // The attribute values handed out for this token, one after another,
+    // in room set aside for all of them so that none moves.
+    mutable QString kept_;
+    mutable std::vector<QString> keptMore_;
 
     friend struct XmlPartAccess;
 };
