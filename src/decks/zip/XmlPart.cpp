@@ -1,5 +1,6 @@
 #include "decks/zip/XmlPart.h"
 
+#include "decks/zip/LazyLibrary.h"
 #include "decks/zip/ZipArchive.h"
 
 #include <libxml/parser.h>
@@ -11,6 +12,26 @@
 namespace deckzip {
 
 namespace {
+
+// libxml2, loaded when a part is first parsed.
+struct Libxml2 {
+    LazyLibrary library{MNEMORA_LIBXML2};
+    MNEMORA_LAZY_FUNCTION(library, xmlCreatePushParserCtxt);
+    MNEMORA_LAZY_FUNCTION(library, xmlCtxtUseOptions);
+    MNEMORA_LAZY_FUNCTION(library, xmlFreeParserCtxt);
+    MNEMORA_LAZY_FUNCTION(library, xmlInitParser);
+    MNEMORA_LAZY_FUNCTION(library, xmlParseChunk);
+    MNEMORA_LAZY_FUNCTION(library, xmlSetGenericErrorFunc);
+    MNEMORA_LAZY_FUNCTION(library, xmlStopParser);
+    MNEMORA_LAZY_FUNCTION(library, __xmlGenericError);
+    MNEMORA_LAZY_FUNCTION(library, __xmlGenericErrorContext);
+};
+
+const Libxml2 &libxml2()
+{
+    static const Libxml2 lib;
+    return lib;
+}
 
 // What the parser may do: no network. Left out on purpose: entity
 // substitution (XML_PARSE_NOENT), loading or applying a DTD
@@ -29,7 +50,7 @@ void initParser()
 {
     // Once, before any thread parses.
     static const bool ready = [] {
-        xmlInitParser();
+        libxml2().xmlInitParser();
         return true;
     }();
     (void)ready;
@@ -44,7 +65,7 @@ const char *orEmpty(const xmlChar *s) { return s ? reinterpret_cast<const char *
 // read; so does an error.
 struct XmlPartAccess {
     static XmlPart &part(void *context) { return *static_cast<XmlPart *>(static_cast<xmlParserCtxtPtr>(context)->_private); }
-    static void stop(void *context) { xmlStopParser(static_cast<xmlParserCtxtPtr>(context)); }
+    static void stop(void *context) { libxml2().xmlStopParser(static_cast<xmlParserCtxtPtr>(context)); }
 
     static qsizetype copy(XmlPart &p, const xmlChar *bytes, qsizetype size)
     {
@@ -140,19 +161,19 @@ void XmlPart::start()
     static xmlSAXHandler sax = XmlPartAccess::handler();
     // No input yet: the first chunk goes in as every other, so that what the
     // parser finds in it is reported here.
-    parser_ = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
+    parser_ = libxml2().xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
     if (!parser_)
         throw xls::XlsError("a part of the workbook cannot be read");
     // The callbacks are handed the parser; it leads them here.
     parser_->_private = this;
-    xmlCtxtUseOptions(parser_, kParseOptions);
+    libxml2().xmlCtxtUseOptions(parser_, kParseOptions);
     data_.reserve(2 * kChunk);
 }
 
 XmlPart::~XmlPart()
 {
     if (parser_)
-        xmlFreeParserCtxt(parser_);
+        libxml2().xmlFreeParserCtxt(parser_);
 }
 
 void XmlPart::check() const
@@ -193,14 +214,14 @@ bool XmlPart::fill()
         }
         ended_ = n == 0;
         {
-            const xmlGenericErrorFunc report = xmlGenericError;
-            void *const reportTo = xmlGenericErrorContext;
-            xmlSetGenericErrorFunc(nullptr, &XmlPartAccess::silent);
+            const xmlGenericErrorFunc report = *libxml2().__xmlGenericError();
+            void *const reportTo = *libxml2().__xmlGenericErrorContext();
+            libxml2().xmlSetGenericErrorFunc(nullptr, &XmlPartAccess::silent);
             // Some failures (bytes that do not convert from the document's
             // encoding) show only in what this returns.
-            if (xmlParseChunk(parser_, bytes, static_cast<int>(n), ended_ ? 1 : 0) != 0)
+            if (libxml2().xmlParseChunk(parser_, bytes, static_cast<int>(n), ended_ ? 1 : 0) != 0)
                 failed_ = true;
-            xmlSetGenericErrorFunc(reportTo, report);
+            libxml2().xmlSetGenericErrorFunc(reportTo, report);
         }
         if (ended_) {
             check();
