@@ -56,7 +56,8 @@ void initParser()
     (void)ready;
 }
 
-const char *orEmpty(const xmlChar *s) { return s ? reinterpret_cast<const char *>(s) : ""; }
+// A name of the parser's, measured once.
+QLatin1String latin1(const xmlChar *s) { return s ? QLatin1String(reinterpret_cast<const char *>(s)) : QLatin1String(""); }
 
 }  // namespace
 
@@ -87,15 +88,15 @@ struct XmlPartAccess {
         for (int i = 0; i < attributes; ++i) {
             const xmlChar *const *a = values + 5 * i;  // local, prefix, URI, value, value end
             const qsizetype size = a[4] - a[3];
-            p.attributes_.push_back({orEmpty(a[0]), orEmpty(a[1]), orEmpty(a[2]), copy(p, a[3], size), size});
+            p.attributes_.push_back({latin1(a[0]), latin1(a[1]), latin1(a[2]), copy(p, a[3], size), size});
         }
-        p.tokens_.push_back({XmlPart::Kind::Start, orEmpty(local), orEmpty(uri), first, attributes});
+        p.tokens_.push_back({XmlPart::Kind::Start, latin1(local), latin1(uri), first, attributes});
     }
     static void endElement(void *context, const xmlChar *local, const xmlChar *, const xmlChar *uri)
     {
         XmlPart &p = part(context);
         --p.depth_;
-        p.tokens_.push_back({XmlPart::Kind::End, orEmpty(local), orEmpty(uri), 0, 0});
+        p.tokens_.push_back({XmlPart::Kind::End, latin1(local), latin1(uri), 0, 0});
     }
     static void characters(void *context, const xmlChar *text, int size)
     {
@@ -105,7 +106,7 @@ struct XmlPartAccess {
             copy(p, text, size);
             p.tokens_.back().size += size;
         } else {
-            p.tokens_.push_back({XmlPart::Kind::Characters, "", "", copy(p, text, size), size});
+            p.tokens_.push_back({XmlPart::Kind::Characters, {}, {}, copy(p, text, size), size});
         }
     }
     static void refuse(void *context)
@@ -239,7 +240,7 @@ bool XmlPart::next()
     if (current_.kind == Kind::Done)
         return false;
     if (at_ >= tokens_.size() && !fill()) {
-        current_ = {Kind::Done, "", "", 0, 0};
+        current_ = {Kind::Done, {}, {}, 0, 0};
         return false;
     }
     current_ = tokens_[at_++];
@@ -324,7 +325,7 @@ QStringView XmlPart::attribute(QStringView qualified) const
     const QStringView local = qualified.mid(colon + 1);
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
         const Attribute &a = attributes_[static_cast<std::size_t>(i)];
-        if (QLatin1String(a.local) == local && QLatin1String(a.prefix) == prefix)
+        if (a.local == local && a.prefix == prefix)
             return keep(a);
     }
     return {};
@@ -336,7 +337,7 @@ QStringView XmlPart::attribute(QStringView ns, QStringView local) const
         return {};
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
         const Attribute &a = attributes_[static_cast<std::size_t>(i)];
-        if (QLatin1String(a.local) == local && QLatin1String(a.namespaceUri) == ns)
+        if (a.local == local && a.namespaceUri == ns)
             return keep(a);
     }
     return {};
@@ -348,7 +349,7 @@ QStringView XmlPart::attributeInAnyNamespace(QStringView local) const
         return {};
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
         const Attribute &a = attributes_[static_cast<std::size_t>(i)];
-        if (*a.namespaceUri && QLatin1String(a.local) == local)
+        if (!a.namespaceUri.isEmpty() && a.local == local)
             return keep(a);
     }
     return {};

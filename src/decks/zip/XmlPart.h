@@ -81,8 +81,8 @@ public:
     // can hide in what is skipped.
     void skip();
 
-    QLatin1String name() const { return QLatin1String(current_.name); }
-    QLatin1String namespaceUri() const { return QLatin1String(current_.namespaceUri); }
+    QLatin1String name() const { return current_.name; }
+    QLatin1String namespaceUri() const { return current_.namespaceUri; }
     bool isStartElement() const { return current_.kind == Kind::Start; }
     bool isEndElement() const { return current_.kind == Kind::End; }
     bool isCharacters() const { return current_.kind == Kind::Characters; }
@@ -117,15 +117,15 @@ private:
     // texts and attribute values are copied into `data_`.
     struct Token {
         Kind kind;
-        const char *name;
-        const char *namespaceUri;
+        QLatin1String name;
+        QLatin1String namespaceUri;
         qsizetype at;  // text: its bytes in data_; start: its first attribute in attributes_
         qsizetype size;  // text bytes, or attributes
     };
     struct Attribute {
-        const char *local;
-        const char *prefix;
-        const char *namespaceUri;
+        QLatin1String local;
+        QLatin1String prefix;
+        QLatin1String namespaceUri;
         qsizetype at, size;  // the value's bytes in data_
     };
     void start();
@@ -143,7 +143,7 @@ private:
     std::vector<Attribute> attributes_;
     QByteArray data_;
     std::size_t at_ = 0;  // the next token to pull
-    Token current_{Kind::None, "", "", 0, 0};
+    Token current_{Kind::None, {}, {}, 0, 0};
     int depth_ = 0;
     bool documentType_ = false;  // a DTD or an entity reference was met
     bool failed_ = false;  // an error the parser reported
