@@ -6,7 +6,7 @@
 #include "FreeXlReader.h"
 
 #include "decks/xls/BiffWriter.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -61,7 +61,7 @@ inline QByteArray makeDeck(int cards)
         else
             rows.append({question, QStringLiteral("The answer to card %1").arg(i)});
     }
-    return xls::writeWorkbookFile(xls::deckWorkbook(rows));
+    return xls::writeWorkbookFile(decks::deckWorkbook(rows));
 }
 
 // A program folder with the reveal pictures and one deck.

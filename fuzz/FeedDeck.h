@@ -7,7 +7,7 @@
 
 #include "decks/DeckStore.h"
 #include "decks/StudyCopy.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QByteArray>
 
@@ -23,7 +23,7 @@ inline void feedDeck(const QByteArray &bytes, const std::function<void(const dec
         decks::buildStudyCopyText(rs);
         if (then)
             then(c);
-    } catch (const xls::XlsError &) {
+    } catch (const decks::FormatError &) {
     } catch (const decks::DeckError &) {
     }
 }

@@ -9,7 +9,7 @@
 
 #include "decks/xls/BiffReader.h"
 #include "decks/xls/BiffWriter.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -17,17 +17,17 @@
 
 namespace {
 
-void checkRoundTrip(const xls::Workbook &wb)
+void checkRoundTrip(const decks::Workbook &wb)
 {
-    xls::Workbook back;
+    decks::Workbook back;
     try {
         back = xls::readBiff(xls::writeBiff(wb));
-    } catch (const xls::XlsError &) {
+    } catch (const decks::FormatError &) {
         // Refusals (unsupported features, unwritable names) happen before
         // anything is written; a failure to read what was written does not.
         try {
             xls::writeBiff(wb);
-        } catch (const xls::XlsError &) {
+        } catch (const decks::FormatError &) {
             return;
         }
         std::fprintf(stderr, "written workbook does not read back\n");
@@ -36,13 +36,13 @@ void checkRoundTrip(const xls::Workbook &wb)
     if (back.sheets.size() != wb.sheets.size())
         std::abort();
     for (std::size_t i = 0; i < wb.sheets.size(); ++i) {
-        const xls::Sheet &s = wb.sheets[i], &t = back.sheets[i];
+        const decks::Sheet &s = wb.sheets[i], &t = back.sheets[i];
         if (s.name != t.name || s.rowCount() != t.rowCount() || s.rows.size() != t.rows.size())
             std::abort();
-        for (const xls::Row &r : s.rows) {
-            for (const xls::CellEntry &e : r.cells) {
-                const xls::Cell *c = t.cell(r.index, e.column);
-                xls::Cell stored = e.cell;
+        for (const decks::Row &r : s.rows) {
+            for (const decks::CellEntry &e : r.cells) {
+                const decks::Cell *c = t.cell(r.index, e.column);
+                decks::Cell stored = e.cell;
                 stored.text = xls::withoutLoneSurrogates(stored.text);
                 if (!c || !stored.sameValue(*c)) {
                     std::fprintf(stderr, "cell %d,%d differs after a rewrite\n", r.index, e.column);
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     } else {
         try {
             checkRoundTrip(xls::readBiff(bytes));
-        } catch (const xls::XlsError &) {
+        } catch (const decks::FormatError &) {
         }
     }
     return 0;

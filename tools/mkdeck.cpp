@@ -6,7 +6,7 @@
 // a tab, the answer. Every cell is stored as text.
 
 #include "decks/xls/BiffWriter.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -47,13 +47,13 @@ int main(int argc, char **argv)
     }
 
     try {
-        const QByteArray bytes = xls::writeWorkbookFile(xls::deckWorkbook(rows));
+        const QByteArray bytes = xls::writeWorkbookFile(decks::deckWorkbook(rows));
         QSaveFile out(output);
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) < 0 || !out.commit()) {
             std::fprintf(stderr, "mkdeck: cannot write %s\n", argv[1]);
             return 1;
         }
-    } catch (const xls::XlsError &e) {
+    } catch (const decks::FormatError &e) {
         std::fprintf(stderr, "mkdeck: %s\n", e.what());
         return 1;
     }

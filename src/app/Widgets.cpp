@@ -6,6 +6,17 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QTextLayout>
+#include <QWheelEvent>
+#include <QtMath>
+
+namespace {
+
+// The room, in pixels, kept at the right of a scrolling card text for the
+// bar that shows where it stands.
+constexpr int kScrollBarRoom = 8;
+
+}  // namespace
 
 QPixmap loadPictureFile(const QString &path)
 {
@@ -119,29 +130,174 @@ WrapLabel::WrapLabel(QWidget *parent) : QLabel(parent)
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-void WrapLabel::setTextAndWidth(const QString &text, int width)
+void WrapLabel::setFloorPointSize(double points)
 {
-    setText(text);
-    resize(width, height());
-    fitHeight();
+    floorPoints_ = points;
+    laidOutKey_.clear();
+    update();
 }
 
-void WrapLabel::fitHeight()
+QList<QRectF> WrapLabel::wrap(const QFont &f, qreal width) const
 {
-    const int h = text().isEmpty() ? fontMetrics().height() : heightForWidth(width());
-    resize(width(), qMax(h, fontMetrics().height()));
+    QList<QRectF> rects;
+    QTextLayout layout(text(), f);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        rects << QRectF(0, y, line.naturalTextWidth(), line.height());
+        y += line.height();
+    }
+    layout.endLayout();
+    return rects;
+}
+
+void WrapLabel::ensureLaidOut() const
+{
+    const QString key = QStringLiteral("%1|%2|%3x%4|%5")
+                            .arg(font().toString()).arg(floorPoints_).arg(width()).arg(height()).arg(text());
+    if (key == laidOutKey_)
+        return;
+    laidOutKey_ = key;
+    // A new text starts at its top.
+    if (text() != laidOutText_) {
+        laidOutText_ = text();
+        offset_ = 0;
+    }
+    // The label's own size first; smaller, a quarter point at a time, down
+    // to the floor while the text is taller than the label.
+    QFont f = font();
+    const bool byPoints = f.pointSizeF() > 0;
+    double size = byPoints ? f.pointSizeF() : f.pixelSize();
+    const double floor = byPoints && floorPoints_ > 0 ? qMin(size, floorPoints_) : size;
+    for (;;) {
+        lines_ = wrap(f, width());
+        contentHeight_ = lines_.isEmpty() ? 0 : qCeil(lines_.last().bottom());
+        if (contentHeight_ <= height() || size <= floor)
+            break;
+        size = qMax(floor, size - 0.25);
+        byPoints ? f.setPointSizeF(size) : f.setPixelSize(qRound(size));
+    }
+    if (contentHeight_ > height()) {
+        // A text that scrolls leaves room for the bar that shows where it is.
+        lines_ = wrap(f, width() - kScrollBarRoom);
+        contentHeight_ = lines_.isEmpty() ? 0 : qCeil(lines_.last().bottom());
+    }
+    fitted_ = f;
+}
+
+QFont WrapLabel::fittedFont() const
+{
+    ensureLaidOut();
+    return fitted_;
+}
+
+int WrapLabel::contentHeight() const
+{
+    ensureLaidOut();
+    return contentHeight_;
+}
+
+int WrapLabel::lineCount() const
+{
+    ensureLaidOut();
+    return int(lines_.size());
+}
+
+QRect WrapLabel::lineRect(int line) const
+{
+    ensureLaidOut();
+    if (line < 0)
+        line = int(lines_.size()) + line;
+    if (line < 0 || line >= lines_.size())
+        return QRect();
+    return lines_.at(line).translated(0, -offset_).toAlignedRect();
+}
+
+bool WrapLabel::scrollBy(int pixels)
+{
+    const int to = qBound(0, offset_ + pixels, maxScroll());
+    if (to == offset_)
+        return false;
+    offset_ = to;
+    update();
+    return true;
+}
+
+void WrapLabel::paintEvent(QPaintEvent *)
+{
+    ensureLaidOut();
+    offset_ = qBound(0, offset_, maxScroll());
+    QPainter p(this);
+    p.setClipRect(rect());
+    p.setPen(palette().color(QPalette::WindowText));
+    QTextLayout layout(text(), fitted_);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(contentHeight_ > height() ? width() - kScrollBarRoom : width());
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    layout.draw(&p, QPointF(0, -offset_));
+    if (maxScroll() > 0) {
+        // Where the part shown stands in the whole text: a thin bar at the
+        // right edge.
+        const qreal track = height() - 4;
+        const qreal length = qMax<qreal>(12, track * height() / contentHeight_);
+        const qreal top = 2 + (track - length) * offset_ / maxScroll();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 90));
+        p.drawRoundedRect(QRectF(width() - 5, top, 4, length), 2, 2);
+    }
+}
+
+void WrapLabel::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    offset_ = qBound(0, offset_, maxScroll());
 }
 
 void WrapLabel::changeEvent(QEvent *event)
 {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::FontChange)
-        fitHeight();
+        offset_ = qBound(0, offset_, maxScroll());
+}
+
+void WrapLabel::wheelEvent(QWheelEvent *event)
+{
+    const int steps = event->angleDelta().y();
+    const int line = QFontMetrics(fittedFont()).lineSpacing();
+    if (steps != 0 && scrollBy(-steps * line * 3 / 120))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void BadgeLabel::paintEvent(QPaintEvent *event)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    const qreal radius = qMin(height() * 0.2, 8.0);
+    p.drawRoundedRect(QRectF(rect()), radius, radius);
+    p.end();
+    QLabel::paintEvent(event);
 }
 
 ImageBox::ImageBox(QWidget *parent) : QLabel(parent)
 {
-    setScaledContents(true);
 }
 
 void ImageBox::setPicture(const QPixmap &picture, const QString &source)
@@ -154,6 +310,19 @@ void ImageBox::clearPicture()
 {
     clear();
     source_.clear();
+}
+
+void ImageBox::paintEvent(QPaintEvent *)
+{
+    const QPixmap picture = pixmap();
+    if (picture.isNull())
+        return;
+    QSizeF size = picture.deviceIndependentSize();
+    size.scale(QSizeF(this->size()), Qt::KeepAspectRatio);
+    const QRectF target(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawPixmap(target, picture, QRectF(picture.rect()));
 }
 
 IntervalTimer::IntervalTimer(QObject *parent) : QObject(parent)

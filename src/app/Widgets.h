@@ -63,21 +63,62 @@ private:
     QString source_;
 };
 
-// A label at a fixed width that wraps its text and grows downwards to fit.
-// Card texts are plain text, never markup.
+// A card's text in the panel it stands in: the label covers the panel's
+// text area and wraps its text at the area's edge, a word too long for a
+// line breaks where it must. A text taller than the area is drawn smaller,
+// down to the legible floor, and what still does not fit scrolls (the
+// wheel, or scrollBy()). Card texts are plain text, never markup.
 class WrapLabel : public QLabel {
     Q_OBJECT
 public:
     explicit WrapLabel(QWidget *parent);
-    // Sets the text and the width (in pixels) and fits the height.
-    void setTextAndWidth(const QString &text, int width);
-    void fitHeight();
+    // The smallest point size the text may be drawn at to fit the area.
+    void setFloorPointSize(double points);
+    // The font the text is drawn at: the label's own, or a smaller one down
+    // to the floor when the text does not fit.
+    QFont fittedFont() const;
+    // The text's height at the fitted font, and how far it is scrolled.
+    int contentHeight() const;
+    int scrollOffset() const { return offset_; }
+    int maxScroll() const { return qMax(0, contentHeight() - height()); }
+    // Scrolls by pixels (down when positive); false when nothing moved.
+    bool scrollBy(int pixels);
+    // Where a line of the text stands in the label now (line from 0; -1 for
+    // the last), or an empty rectangle.
+    QRect lineRect(int line) const;
+    int lineCount() const;
 
 protected:
+    void paintEvent(QPaintEvent *) override;
+    void resizeEvent(QResizeEvent *) override;
     void changeEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    // Lays the text out again when the text, the font or the size changed.
+    void ensureLaidOut() const;
+    // The lines of the text wrapped at width in font f, as rectangles.
+    QList<QRectF> wrap(const QFont &f, qreal width) const;
+    double floorPoints_ = 0;
+    mutable int offset_ = 0;
+    mutable QString laidOutText_;
+    mutable QFont fitted_;
+    mutable QList<QRectF> lines_;
+    mutable int contentHeight_ = 0;
+    mutable QString laidOutKey_;
 };
 
-// A picture control that scales its picture to its box.
+// The verdict: its text on a black badge with rounded corners.
+class BadgeLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A picture control that fits its picture in its box, its aspect kept.
 class ImageBox : public QLabel {
     Q_OBJECT
 public:
@@ -85,6 +126,9 @@ public:
     void setPicture(const QPixmap &picture, const QString &source);
     void clearPicture();
     QString pictureSource() const { return source_; }
+
+protected:
+    void paintEvent(QPaintEvent *) override;
 
 private:
     QString source_;

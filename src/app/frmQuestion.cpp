@@ -25,14 +25,6 @@
 #include <QScreen>
 #include <QTextEdit>
 
-namespace {
-
-// The client area of the window, in twips.
-constexpr int kClientWidth = 6555;
-constexpr int kClientHeight = 5535;
-
-}  // namespace
-
 frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmQuestion"));
@@ -52,15 +44,13 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
     setWindowTitle(QStringLiteral("Mnemora"));
     buildMenus();
 
-    auto *client = new PictureBox(artwork::Backdrop::Window, this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twipsX(kClientWidth), twipsY(kClientHeight));
-    setCentralWidget(client);
+    QWidget *client = buildClientArea();
 
     buildStartView(client);
     buildOptionsView(client);
     buildStudyView(client);
     buildStatisticsView(client);
+    buildHistoryView(client);
     buildEditor(client);
     buildUnusedControls(client);
     buildAboutPanel(client);  // last: it covers everything else
@@ -72,7 +62,10 @@ frmQuestion::frmQuestion(const QString &appFolder, QWidget *parent) : QMainWindo
 
     connectHandlers();
     setUpDesktop();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setUpOptionsKeyboard();
+    fillAboutPanel();
+    setUpHistory();
+    applyZoom();
 
     Form_Load();
 }
@@ -91,7 +84,7 @@ int frmQuestion::twipsY(int twips) const
 
 void frmQuestion::place(QWidget *w, int left, int top, int width, int height) const
 {
-    w->setGeometry(twipsX(left), twipsY(top), twipsX(width), twipsY(height));
+    setUnscaledGeometry(w, QRect(twipsX(left), twipsY(top), twipsX(width), twipsY(height)));
 }
 
 PictureButton *frmQuestion::pictureButton(const char *name, const QString &label, QWidget *parent,
@@ -125,7 +118,7 @@ QRadioButton *frmQuestion::optionButton(const char *name, const QString &caption
     o->setObjectName(QLatin1String(name));
     place(o, left, top, width, height);
     // Wide enough for the caption at the current font, from the given left.
-    o->resize(qMax(o->width(), o->sizeHint().width()), qMax(o->height(), o->sizeHint().height()));
+    growToSizeHint(o);
     return o;
 }
 
@@ -141,7 +134,12 @@ QFrame *frmQuestion::cardPanel(const char *name, const char *pictureName, Pictur
                                int left, int top, int width, int height)
 {
     QFrame *panel = frame(name, parent, left, top, width, height);
-    panel->setStyleSheet(QStringLiteral("QFrame#%1 { background: white; }").arg(QLatin1String(name)));
+    // White, by its palette: a style sheet would keep the panel's controls
+    // from following the window's font when the layout is zoomed.
+    QPalette white = panel->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(white);
+    panel->setAutoFillBackground(true);
     picture = new PictureBox(artwork::Backdrop::LinedCard, panel);
     picture->setObjectName(QLatin1String(pictureName));
     place(picture, 0, 0, width, height);
@@ -198,12 +196,12 @@ void frmQuestion::buildAboutPanel(QWidget *client)
 
     Label12 = label("Label12", QStringLiteral("Mnemora v 1.0"), picAboutUs, 600, 2520, 4200, 480);
     QFont big = Label12->font();
-    big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
-    Label12->setFont(big);
-    Label13 = label("Label13", QStringLiteral("Visit:"), picAboutUs, 600, 3120, 600, 255);
-    Label14 = label("Label14", QStringLiteral("https://mnemora.example.org"), picAboutUs, 1200, 3120, 4200, 255);
-    Label15 = label("Label15", QStringLiteral("for updates and user's manual"), picAboutUs, 600, 3420, 4200, 255);
+    setUnscaledFont(Label12, big, big.pointSizeF() * 1.6);
+    // Their texts: fillAboutPanel().
+    Label13 = label("Label13", QString(), picAboutUs, 600, 3120, 600, 255);
+    Label14 = label("Label14", QString(), picAboutUs, 1200, 3120, 4200, 255);
+    Label15 = label("Label15", QString(), picAboutUs, 600, 3420, 4200, 255);
     Command1 = pictureButton("Command1", QStringLiteral("Done"), picAboutUs, 5100, 3720, 975, 315);
     picAboutUs->raise();
 }
@@ -240,13 +238,12 @@ void frmQuestion::buildOptionsView(QWidget *client)
     ChkTimerEnable = new QCheckBox(QStringLiteral("Enable"), PicOptions);
     ChkTimerEnable->setObjectName(QStringLiteral("ChkTimerEnable"));
     place(ChkTimerEnable, 2220, 3420, 795, 195);
-    ChkTimerEnable->resize(qMax(ChkTimerEnable->width(), ChkTimerEnable->sizeHint().width()),
-                           qMax(ChkTimerEnable->height(), ChkTimerEnable->sizeHint().height()));
+    growToSizeHint(ChkTimerEnable);
 
     // The captions sit on the background picture; labels are sized to their
     // text so that no caption is cut.
     for (QLabel *l : {Label6, Label2, Label3, Label4, Label5})
-        l->resize(qMax(l->width(), l->sizeHint().width()), qMax(l->height(), l->sizeHint().height()));
+        growToSizeHint(l);
 
     cmdDone = pictureButton("cmdDone", QStringLiteral("Done"), PicOptions, 4800, 4500, 975, 315);
 }
@@ -258,26 +255,37 @@ void frmQuestion::buildStudyView(QWidget *client)
 
     lblQuestion = new WrapLabel(PicQuestions);
     lblQuestion->setObjectName(QStringLiteral("lblQuestion"));
-    place(lblQuestion, 540, 440, study::kQuestionWidthTwips, 255);
+    // The card texts fill their panel's text area, with the left margin on
+    // either side, and wrap at its inner edge.
+    place(lblQuestion, 540, 440, 6075 - 2 * 540, 2445 - 440 - 120);
 
     fraPicQuest = frame("fraPicQuest", PicQuestions, 2040, 360, 1815, 1455);
     picQuest = new ImageBox(fraPicQuest);
     picQuest->setObjectName(QStringLiteral("picQuest"));
     place(picQuest, 0, 0, 1815, 1455);
 
-    lblAnsPopUp = label("lblAnsPopUp", QString(), PicQuestions, 2220, 1800, 1635, 555);
+    // The verdict's green or red stands on a black badge, where either
+    // reads at a contrast above 4.5:1 whatever the card behind it.
+    lblAnsPopUp = new BadgeLabel(PicQuestions);
+    lblAnsPopUp->setObjectName(QStringLiteral("lblAnsPopUp"));
+    lblAnsPopUp->setTextFormat(Qt::PlainText);
+    place(lblAnsPopUp, 2220, 1800, 1635, 555);
     lblAnsPopUp->setAlignment(Qt::AlignCenter);
     lblAnsPopUp->setAttribute(Qt::WA_TranslucentBackground);
-    QFont popup(QStringLiteral("Verdana"));
-    popup.setPointSizeF(21.75);
-    lblAnsPopUp->setFont(popup);
+    setUnscaledFont(lblAnsPopUp, QFont(QStringLiteral("Verdana")), 21.75);
     lblAnsPopUp->hide();  // until a verdict is shown
+    lblProgress = label("lblProgress", QString(), PicQuestions, 2700, 110, 6075 - 2700 - 240, 255);
+    lblProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette discreet = lblProgress->palette();
+    discreet.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55));
+    lblProgress->setPalette(discreet);
+    lblProgress->hide();  // while a run is shown
 
     // The answer panel.
     fraAnswer1 = cardPanel("fraAnswer1", "PicAnswer1", PicAnswer1, client, 240, 2640, 6075, 2440);
     lblAnswer = new WrapLabel(PicAnswer1);
     lblAnswer->setObjectName(QStringLiteral("lblAnswer"));
-    place(lblAnswer, 600, 480, study::kAnswerWidthTwips, 255);
+    place(lblAnswer, 600, 480, 6075 - 2 * 600, 2440 - 480 - 120);
 
     // The choice panel, in the same place as the answer panel.
     fraAnswer = frame("fraAnswer", client, 240, 2640, 6075, 2450);
@@ -301,10 +309,21 @@ void frmQuestion::buildStudyView(QWidget *client)
     lblOptAns3 = label("lblOptAns3", QString(), PicAnswer, 1140, 1380, 750, 195);
     lblOptAns4 = label("lblOptAns4", QString(), PicAnswer, 3660, 1380, 570, 195);
     for (QRadioButton *o : {OptAns1, OptAns2, OptAns3, OptAns4})
-        o->resize(qMax(o->width(), o->sizeHint().width()), qMax(o->height(), o->sizeHint().height()));
+        growToSizeHint(o);
     for (QLabel *l : {lblOptAns1, lblOptAns2, lblOptAns3, lblOptAns4}) {
         l->setWordWrap(true);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    // The key that picks each choice, just left of its button.
+    const QList<QPair<QRadioButton *, QPoint>> keyed = {
+        {OptAns1, {780, 720}}, {OptAns2, {3240, 720}}, {OptAns3, {780, 1380}}, {OptAns4, {3240, 1380}}};
+    for (int i = 0; i < keyed.size(); ++i) {
+        QLabel *key = label(qPrintable(QStringLiteral("lblOptKey%1").arg(i + 1)), QString::number(i + 1), PicAnswer,
+                            keyed[i].second.x() - 240, keyed[i].second.y(), 210, 255);
+        key->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        QPalette grey = key->palette();
+        grey.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55));
+        key->setPalette(grey);
     }
 
     // The study buttons.
@@ -355,7 +374,7 @@ void frmQuestion::buildEditor(QWidget *client)
     place(cmdAddDeck, 240, 5760, 1215, 315);
 
     lblDecknameAdd = label("lblDecknameAdd", QString(), PicQuestions, 240, 60, 1095, 300);
-    lblDecknameAdd->resize(twipsX(5535), lblDecknameAdd->height());
+    place(lblDecknameAdd, 240, 60, 5535, 300);
     txtAddQuest = new QTextEdit(PicQuestions);
     txtAddQuest->setObjectName(QStringLiteral("txtAddQuest"));
     txtAddQuest->setAcceptRichText(false);
@@ -371,6 +390,7 @@ void frmQuestion::buildEditor(QWidget *client)
     for (QWidget *w : {static_cast<QWidget *>(lblDecknameAdd), static_cast<QWidget *>(txtAddQuest),
                        static_cast<QWidget *>(cmdAddBrowse), static_cast<QWidget *>(txtAddAns)})
         w->hide();
+    buildCardCorrection(client);
 }
 
 void frmQuestion::buildUnusedControls(QWidget *client)
@@ -463,11 +483,12 @@ QString frmQuestion::InputBox(const QString &prompt, const QString &title)
     return box.textValue();
 }
 
-void frmQuestion::MsgBox(const QString &text, bool informationIcon)
+void frmQuestion::MsgBox(const QString &text, bool informationIcon, const QString &informativeText)
 {
     QMessageBox box(informationIcon ? QMessageBox::Information : QMessageBox::NoIcon,
                     QStringLiteral("Mnemora"), text, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(informativeText);
     box.exec();
 }
 
@@ -543,6 +564,9 @@ void frmQuestion::ShowEditButtons()
 
 void frmQuestion::HideEditButtons()
 {
+    cmdSaveCard->hide();
+    lblCardRemoved->hide();
+    cmdUndo->hide();
     cmdPrev->hide();
     cmdNext->hide();
     cmdAddDeck->hide();
@@ -577,20 +601,31 @@ void frmQuestion::Form_Load()
 
 void frmQuestion::Form_Unload()
 {
+    RecordRunEnd();
     DiscardStudyCopy();
 }
 
 void frmQuestion::closeEvent(QCloseEvent *event)
 {
+    // A card typed or corrected in the editor is not dropped unasked.
+    if (!exiting_ && !ConfirmLeaveCard()) {
+        event->ignore();
+        return;
+    }
     if (!exiting_)
         Form_Unload();
+    if (rememberSize_)
+        saveWindowSize();
     event->accept();
 }
 
 void frmQuestion::PicExit_Click()
 {
-    // Ends the program at once, without the shutdown steps.
+    // Ends the program at once, without the shutdown steps; the window's
+    // size is still remembered.
     exiting_ = true;
+    if (rememberSize_)
+        saveWindowSize();
     hide();
     QCoreApplication::exit(0);
 }
@@ -689,4 +724,5 @@ void frmQuestion::cmdClose_Click()
             ResumeRun();
         }
     });
+    ShowRunPlace();
 }

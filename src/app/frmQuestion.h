@@ -11,6 +11,7 @@
 //   src/stats    the statistics view
 //   src/editor   creating a deck, the card editor, removing a card
 //   src/options  the study options
+//   src/history  the study history and the history view
 //
 // Every control and menu action carries its name as objectName, and every
 // event handler is a slot named control_event, so that tests find a control
@@ -28,11 +29,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QAction;
-class QChart;
-class QChartView;
 class QCheckBox;
 class QFocusEvent;
 class QFrame;
@@ -41,9 +42,10 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QMimeData;
-class QPieSeries;
 class QPushButton;
 class QRadioButton;
+class QRect;
+class QTableView;
 class QTextEdit;
 
 class FileSystemObject;
@@ -56,6 +58,10 @@ class WrapLabel;
 namespace decks {
 class DeckConnection;
 class DeckRecordset;
+}
+namespace history {
+class HistoryStore;
+class TableModel;
 }
 
 class frmQuestion : public QMainWindow {
@@ -74,6 +80,19 @@ public:
     // A size in twips (1/1440 inch) in pixels at the screen's logical DPI.
     int twipsX(int twips) const;
     int twipsY(int twips) const;
+
+    // ---- The window's size -------------------------------------------
+    // The layout grows with the window: every position, size and font given
+    // in twips is multiplied by one zoom factor, the aspect kept and the
+    // spare space split evenly around the layout. 1 at the design size,
+    // which is also the window's smallest.
+    double zoom() const { return zoom_; }
+    // The geometry a control placed in twips has at zoom 1, in pixels.
+    static QRect unscaledGeometry(const QWidget *w);
+    // Opens the window at the size it had when it was last closed and
+    // remembers its size when it closes (QSettings). Windows that never
+    // call this (tests) leave the settings alone.
+    void RememberSize();
 
     // ---- Program-wide variables --------------------------------------
     modMnemora mod;
@@ -111,6 +130,10 @@ public:
     QVariant LastAddedPos;  // invalid (Empty) until the first add
     QString ImageFile;
     bool CardRemoved = false;
+    // The study history, opened at the first run; HistoryFolder is where it
+    // is kept (empty: the per-user data folder).
+    std::shared_ptr<history::HistoryStore> History;
+    QString HistoryFolder;
 
     // ---- Controls ------------------------------------------------------
     // Menus.
@@ -169,6 +192,7 @@ public:
     QFrame *fraPicQuest = nullptr;
     ImageBox *picQuest = nullptr;
     QLabel *lblAnsPopUp = nullptr;
+    QLabel *lblProgress = nullptr;  // "Card 12 · 9 right · 3 wrong"
     // The answer panel.
     QFrame *fraAnswer1 = nullptr;
     PictureBox *PicAnswer1 = nullptr;
@@ -207,6 +231,19 @@ public:
     QLabel *lblSessionTime = nullptr;
     QFrame *fraPieChart = nullptr;
     QWidget *chMnemora = nullptr;  // the pie chart, made when the statistics are first shown
+    PictureButton *cmdHistory = nullptr;
+
+    // History view.
+    QAction *mnuHistory = nullptr;
+    QFrame *fraHistory = nullptr;
+    PictureBox *PicHistory = nullptr;
+    QLabel *lblHistoryDeck = nullptr;
+    QWidget *chHistory = nullptr;  // the history chart, made when the history is first shown
+    QTableView *tblRuns = nullptr;
+    QLabel *lblHardest = nullptr;
+    QTableView *tblHardest = nullptr;
+    PictureButton *cmdClearHistory = nullptr;
+    PictureButton *cmdHistoryDone = nullptr;
 
     // Card editor.
     PictureButton *cmdPrev = nullptr;
@@ -220,6 +257,11 @@ public:
     PictureButton *cmdAddBrowse = nullptr;
     QTextEdit *txtAddAns = nullptr;
     QLabel *lblHide = nullptr;
+    // Correcting a card shown ("Save", in Add's place while a card is
+    // shown) and the line that offers to undo the last removal.
+    PictureButton *cmdSaveCard = nullptr;
+    QLabel *lblCardRemoved = nullptr;
+    PictureButton *cmdUndo = nullptr;
 
     // Controls that belong to no view.
     QFrame *fraDeck = nullptr;
@@ -287,6 +329,12 @@ public:
     void LayoutAnswerFirst();
     // The question (side 0) or answer (side 1) of card number card.
     QString CardText(int card, int side) const;
+    // Shows the question side of the card: the picture QuestionText names,
+    // or the question label.
+    void ShowQuestionSide();
+    // Puts the picture that reveals the question (showque.jpg) or the
+    // answer (showans.jpg) on cmdAns.
+    void SetRevealPicture(bool revealsQuestion);
     // Puts the picture named by a question text into picQuest.
     void LoadQuestionPicture(const QString &reference);
     // Marks the shown card right or wrong and brings the next one.
@@ -307,6 +355,18 @@ public:
     void ShowStatistics();
     void ShowSessionTime();
 
+    // ---- The study history -------------------------------------------------
+    // The run's start, each answer and the run's end, as the study handlers
+    // give them; nothing here can stop the run.
+    void RecordRunStart(const QString &deckPath);
+    void RecordAnswer(bool right);
+    void RecordRunEnd();
+    // Fills the history view with the history of the deck at deckPath.
+    void ShowHistory(const QString &deckPath);
+    // Tells the user what the history has to say, once, after the current
+    // handler.
+    void ShowHistoryNotice();
+
     // ---- The card editor -------------------------------------------------
     void NewDeck();
     // The text after the last path separator of img1 ("\\" or "/"), which
@@ -324,7 +384,34 @@ public:
     // write of the deck. When the steps fail or the write does, the deck on
     // disk and in memory stays as it was, the editor's counts and boxes go
     // back to what they were, and a failed write is reported.
-    void RunDeckCommand(const std::function<void()> &steps);
+    // True when the deck was written (or had nothing to write).
+    bool RunDeckCommand(const std::function<void()> &steps);
+
+    // ---- Work in hand in the card editor ---------------------------------
+    // A card of the deck is shown and its text in the boxes was changed.
+    bool CardEdited() const;
+    // The new-card state with text in either box.
+    bool CardTyped() const;
+    // Before the editor's card is left (<<, >>, Remove, Done, the "&Decks"
+    // commands, closing the window): asks whether to save an edited card or
+    // add a typed one. False when the user stays (Cancel, or the save
+    // failed).
+    bool ConfirmLeaveCard();
+    // Save and Add share one place: Save while a card is shown, enabled
+    // once it is edited; the undo line while a removal can be undone.
+    void SyncEditorCommands();
+    // The question value an Add or a Save stores for the text typed: a
+    // picture chosen with Browse is copied into Images/ now, under a name
+    // that replaces no other picture.
+    QVariant QuestionValue(const QString &typed, bool forShownCard);
+    // Both boxes filled and each text within a cell's limit; else the
+    // message that says what is wrong.
+    bool CardFitsCells(const QString &question, const QString &answer);
+    // Forgets the removal that Undo would bring back.
+    void ForgetRemoval();
+    // Whether the deck at path can be written; tests set it. Unset: the
+    // file and its folder are tried.
+    std::function<bool(const QString &)> checkDeckWritable;
 
     // ---- Options ---------------------------------------------------------
     void SyncOptionButtons();
@@ -353,6 +440,14 @@ public:
     // settled verdict is shown, with fresh choices.
     void ResumeRun();
 
+    // ---- Where the run stands ------------------------------------------
+    // The window title names the deck studied or edited ("Elements —
+    // Mnemora"), and the line lblProgress in the question panel tells the
+    // card's place and the counts so far, while a run is shown.
+    void ShowRunPlace();
+    // The reason given when a deck did not open (informative text).
+    QString OpenFailureText(const QString &path) const;
+
 public slots:
     // Menus.
     void mnuOpen_Click();
@@ -377,6 +472,11 @@ public slots:
     void Timer2_Timer();
     // Statistics view.
     void cmdClose_Click();
+    void cmdHistory_Click();
+    // History view.
+    void mnuHistory_Click();
+    void cmdClearHistory_Click();
+    void cmdHistoryDone_Click();
     // Options view.
     void OptMultZero_Click();
     void OptMultTwo_Click();
@@ -403,6 +503,8 @@ public slots:
     void txtAddQuest_Change();
     void txtAddAns_Change();
     void txtAddAns_Validate();
+    void cmdSaveCard_Click();
+    void cmdUndo_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -419,7 +521,17 @@ private:
     void buildOptionsView(QWidget *client);
     void buildStudyView(QWidget *client);
     void buildStatisticsView(QWidget *client);
+    void buildHistoryView(QWidget *client);
+    // The history view's menu item, its handlers and its tab order.
+    void setUpHistory();
+    history::HistoryStore &historyStore();
+    // Opens the history view on a deck, from the view shown now.
+    void OpenHistoryView(const QString &deckPath);
+    // The history chart's labels at the window's zoom.
+    void ZoomHistoryChart(const QFont &base);
     void buildEditor(QWidget *client);
+    // Save and the undo line of the card editor.
+    void buildCardCorrection(QWidget *client);
     void buildUnusedControls(QWidget *client);
     void connectHandlers();
     // What a desktop program offers beyond its views: the study keys, their
@@ -427,6 +539,14 @@ private:
     void setUpDesktop();
     // The control a study key presses now, or null.
     QAbstractButton *studyKeyTarget(const QKeyEvent &key) const;
+    // After a study command: the focus on the control a user presses next.
+    void moveStudyFocus();
+    // After an editor command: the focus never left on a control that is
+    // gone, nor on Remove or Done.
+    void settleEditorFocus();
+    // A command key (Ctrl+E, Ctrl+S, Ctrl+Z): the control it presses now,
+    // or null.
+    QAbstractButton *commandKeyTarget(const QKeyEvent &key) const;
     // The answer box lost the focus.
     void answerBoxLeft(const QFocusEvent &event);
     // Marks the right choice (bold on green) or takes the mark away.
@@ -434,8 +554,28 @@ private:
     // The deck file (.xls, .xlsx, .ods) a drag brings, or "".
     QString droppedDeck(const QMimeData *data) const;
 
-    // Places a control at left, top, width x height twips in its parent.
+    // Places a control at left, top, width x height twips in its parent; it
+    // keeps that place, times the zoom, when the window is resized.
     void place(QWidget *w, int left, int top, int width, int height) const;
+    // The same in pixels at zoom 1.
+    void setUnscaledGeometry(QWidget *w, const QRect &geometry) const;
+    // Makes a control at least as large as its size hint at zoom 1.
+    void growToSizeHint(QWidget *w) const;
+    // Gives a control its own font, at pointSize times the zoom.
+    void setUnscaledFont(QWidget *w, QFont font, double pointSize) const;
+    // The widget that fills the window, and the client area (the layout in
+    // twips) centred in it.
+    QWidget *buildClientArea();
+    void applyZoom();
+    void saveWindowSize();
+    // The arrow keys scroll the card texts in the study view.
+    bool scrollCardByKey(const QKeyEvent &key);
+    // The options view from the keyboard: one Tab stop per group, the
+    // arrows within it, and tooltips.
+    void setUpOptionsKeyboard();
+    void fillAboutPanel();
+    // The key numbers beside the first `choices` choices are shown.
+    void showChoiceKeys(int choices);
     PictureButton *pictureButton(const char *name, const QString &label, QWidget *parent,
                                  int left, int top, int width, int height);
     QLabel *label(const char *name, const QString &caption, QWidget *parent,
@@ -448,13 +588,18 @@ private:
                       int left, int top, int width, int height);
 
     // Shows a message box titled "Mnemora" with an OK button.
-    void MsgBox(const QString &text, bool informationIcon);
+    // informativeText, when given, says more below the text.
+    void MsgBox(const QString &text, bool informationIcon, const QString &informativeText = QString());
     // A new file-system object (see makeFileSystem).
     std::unique_ptr<FileSystemObject> NewFileSystem() const;
     // The input box: the text typed, or "" when cancelled.
     QString InputBox(const QString &prompt, const QString &title);
 
     QString appPath_;
+    QWidget *clientHost_ = nullptr;
+    QWidget *client_ = nullptr;
+    double zoom_ = 1.0;
+    bool rememberSize_ = false;
     double dpiX_ = 96.0;
     double dpiY_ = 96.0;
     bool exiting_ = false;
@@ -464,9 +609,42 @@ private:
     // A verdict was settled while the study view was left; its next card is
     // still to be shown.
     bool nextCardDue_ = false;
+    // The history: the run being recorded, its deck's file, the deck the
+    // history view shows, where its Done returns to, and the menu states to
+    // give back then.
+    qint64 historyRun_ = 0;
+    QString historyDeck_;
+    QString historyShown_;
+    bool historyFromStats_ = false;
+    QVector<bool> historyMenusEnabled_;
+    history::TableModel *runsModel_ = nullptr;
+    history::TableModel *hardestModel_ = nullptr;
     // The file of the deck the editor works on.
     QString editDeckPath_;
     // The full path of the picture that Browse or the row display put into
     // the question box, which Add takes as that picture.
     QString questionPicturePath_;
+
+    // The card editor's work in hand: the texts the shown card was put into
+    // the boxes with, and its question cell as stored.
+    struct ShownCard {
+        QString question, answer;
+        QVariant questionValue, answerValue;
+    } shownCard_;
+    // The picture chosen with Browse, copied when its card is added or saved.
+    QString chosenPicture_;
+    // A picture copied into Images/ by the command now running.
+    QString pictureCopied_;
+    // The last removal, as long as Undo can bring it back: the rows it
+    // changed, from the removed card's position on, and the editor as it was.
+    struct RemovedCard {
+        int position = 0;
+        std::vector<std::pair<QVariant, QVariant>> rows;
+        qint16 cards = 0, blanks = 0;
+        QVariant lastAdded;
+        bool removed = false, prev = false, next = false;
+    };
+    std::optional<RemovedCard> removedCard_;
+    // The focus came onto "End" by Tab: Space or Return presses it.
+    bool endTabbed_ = false;
 };

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -26,6 +27,21 @@ namespace {
 
 // The right choice while the "Wrong" verdict shows.
 const QString kRightChoiceMark = QStringLiteral("QLabel { font-weight: bold; background: #b9f0c0; }");
+
+// Space, Return and Enter: the keys that show the answer.
+bool isRevealKey(const QKeyEvent &key)
+{
+    return key.key() == Qt::Key_Space || key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+// The keys of the study view: the reveal keys, R, W and 1 to 4.
+bool isStudyKey(const QKeyEvent &key)
+{
+    if (key.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return false;
+    return isRevealKey(key) || key.key() == Qt::Key_R || key.key() == Qt::Key_W
+           || (key.key() >= Qt::Key_1 && key.key() <= Qt::Key_4);
+}
 
 }  // namespace
 
@@ -44,6 +60,9 @@ void frmQuestion::setUpDesktop()
     setAcceptDrops(true);
 
     cmdAns->setKeyName(QStringLiteral("Space or Return"));
+    cmdEnd->setKeyName(QStringLiteral("Ctrl+E"));
+    cmdSaveCard->setKeyName(QStringLiteral("Ctrl+S"));
+    cmdUndo->setKeyName(QStringLiteral("Ctrl+Z"));
     cmdRight->setKeyName(QStringLiteral("R"));
     cmdWrong->setKeyName(QStringLiteral("W"));
     QRadioButton *const choices[] = {OptAns1, OptAns2, OptAns3, OptAns4};
@@ -64,13 +83,72 @@ void frmQuestion::setUpDesktop()
         PicOpenDeck, picAddDeck, PicOptions1, PicExit,
         OptSortVovivIz, OptSortRandom, OptShowFirstQuest, OptShowFirstAns, OptMultZero, OptMultTwo,
         OptMultFour, OptFontSmall, OptFontDefault, OptFontLarge, ChkTimerEnable, cmdDone,
-        txtAddQuest, cmdAddBrowse, txtAddAns,
+        txtAddQuest, cmdUndo, cmdAddBrowse, txtAddAns,
         OptAns1, OptAns2, OptAns3, OptAns4, cmdAns, cmdRight, cmdWrong,
-        cmdPrev, cmdAdd, cmdRemoveQuest, cmdNext, cmdEnd, cmdAddDone, cmdClose, Command1};
+        cmdPrev, cmdAdd, cmdSaveCard, cmdRemoveQuest, cmdNext, cmdEnd, cmdAddDone, cmdClose, Command1};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 
+    // After a command the focus goes where the user goes next; these run
+    // after the commands' own handlers.
+    for (QAbstractButton *b : {cmdAns, cmdRight, cmdWrong})
+        connect(b, &QAbstractButton::clicked, this, &frmQuestion::moveStudyFocus);
+    for (QAbstractButton *b : {cmdPrev, cmdNext, cmdAdd, cmdSaveCard, cmdRemoveQuest, cmdUndo, cmdAddBrowse})
+        connect(b, &QAbstractButton::clicked, this, &frmQuestion::settleEditorFocus);
+
     qApp->installEventFilter(this);
+}
+
+void frmQuestion::moveStudyFocus()
+{
+    // "Show Answer" while it is offered, then "Right"; never "End", which
+    // only the user's own Tab or click puts the focus on.
+    if (cmdEnd->isHidden() || !cmdEnd->isVisibleTo(this))
+        return;
+    for (QWidget *next : {static_cast<QWidget *>(cmdAns), static_cast<QWidget *>(cmdRight),
+                          static_cast<QWidget *>(OptAns1)}) {
+        if (next->isVisibleTo(this) && next->isEnabled()) {
+            next->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
+void frmQuestion::settleEditorFocus()
+{
+    SyncEditorCommands();
+    if (txtAddQuest->isHidden())
+        return;
+    QWidget *focus = focusWidget();
+    if (!focus || !focus->isVisibleTo(this) || !focus->isEnabled() || focus == cmdRemoveQuest
+        || focus == cmdAddDone || focus == cmdUndo)
+        txtAddQuest->setFocus(Qt::OtherFocusReason);
+}
+
+QAbstractButton *frmQuestion::commandKeyTarget(const QKeyEvent &key) const
+{
+    if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+        return nullptr;
+    QAbstractButton *target = nullptr;
+    switch (key.key()) {
+    case Qt::Key_E:
+        target = cmdEnd;
+        break;
+    case Qt::Key_S:
+        target = cmdSaveCard;
+        break;
+    case Qt::Key_Z: {
+        // A text box with typing to take back keeps its own Ctrl+Z.
+        auto *box = qobject_cast<QTextEdit *>(focusWidget());
+        if (box && box->document()->isUndoAvailable())
+            return nullptr;
+        target = cmdUndo;
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    return target->isVisibleTo(this) && target->isEnabled() ? target : nullptr;
 }
 
 QAbstractButton *frmQuestion::studyKeyTarget(const QKeyEvent &key) const
@@ -123,21 +201,46 @@ bool frmQuestion::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
+    if (watched == cmdEnd && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // The window losing and regaining the focus (a menu, another
+        // program) leaves it as the user put it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            endTabbed_ = event->type() == QEvent::FocusIn
+                         && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     auto *widget = static_cast<QWidget *>(watched);
     if (widget->window() != this)
         return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (QAbstractButton *command = commandKeyTarget(*key)) {
+        if (!key->isAutoRepeat())
+            command->click();
+        return true;
+    }
     // In a text box a key is text.
     for (QWidget *w = widget; w && w != this; w = w->parentWidget())
         if (qobject_cast<QTextEdit *>(w) || qobject_cast<QLineEdit *>(w))
             return false;
-    auto *key = static_cast<QKeyEvent *>(event);
+    if (scrollCardByKey(*key))
+        return true;
     QAbstractButton *target = studyKeyTarget(*key);
-    if (!target)
+    if (target) {
+        if (!key->isAutoRepeat())
+            target->click();
+        return true;
+    }
+    // In the study view a study key is never passed on to the focused
+    // control: a second Space after "Show Answer" must not end the run or
+    // pick a choice. Only an "End" the user tabbed to takes Space or Return.
+    const bool studyView = !cmdEnd->isHidden() && cmdEnd->isVisibleTo(this);
+    if (!studyView || !isStudyKey(*key))
         return false;
-    if (!key->isAutoRepeat())
-        target->click();
+    if (isRevealKey(*key) && focusWidget() == cmdEnd && endTabbed_ && !key->isAutoRepeat())
+        cmdEnd->click();
     return true;
 }
 

@@ -16,20 +16,24 @@ DeckContent readDeckContent(const QByteArray &bytes)
     DeckContent content;
     if (deckzip::looksLikeZip(bytes)) {
         const deckzip::ZipArchive zip(bytes);
-        if (zip.contains(QString::fromLatin1(ooxml::kWorkbookPart))) {
+        // An Office Open XML package names its workbook in its
+        // relationships; an OpenDocument one holds content.xml.
+        if (!ooxml::workbookPart(zip).isEmpty()) {
             content.format = DeckFormat::Xlsx;
             content.workbook = ooxml::readXlsx(zip);
         } else if (zip.contains(QString::fromLatin1(odf::kContentPart))) {
             content.format = DeckFormat::Ods;
             content.workbook = odf::readOds(zip);
         } else {
-            throw xls::XlsError("a ZIP archive that is no workbook");
+            throw FormatError("a ZIP archive that is no workbook", FormatError::Kind::NotWorkbook);
         }
         return content;
     }
     // Anything else goes to the .xls reader, which refuses what is not a
-    // compound file.
-    content.workbook = xls::readWorkbookFile(bytes);
+    // compound file (and reads the Excel 5.0/95 form for study).
+    bool biff5 = false;
+    content.workbook = xls::readWorkbookFile(bytes, &biff5);
+    content.format = biff5 ? DeckFormat::Xls5 : DeckFormat::Xls;
     return content;
 }
 

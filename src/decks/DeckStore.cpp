@@ -1,13 +1,14 @@
 #include "decks/DeckStore.h"
 
+#include "decks/DateText.h"
 #include "decks/DeckFormat.h"
+#include "decks/DeckSave.h"
 
 #include "decks/xls/BiffReader.h"
 #include "decks/xls/BiffWriter.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cmath>
 #include <cstdio>
@@ -27,45 +28,15 @@ constexpr int kAnswerColumn = 1;
 constexpr qint64 kMaxFileSize = qint64(512) << 20;
 
 
-// What tells one version of a file from another: its size, its modification
-// time and its identity on the disk (a program that saves through a new file
-// gives the deck a new identity even when size and time agree).
-struct FileStamp {
-    qint64 size = -1;
-    qint64 modifiedNs = 0;
-    quint64 device = 0;
-    quint64 inode = 0;
-    bool operator==(const FileStamp &) const = default;
-};
-
-FileStamp stampOf(const struct stat &st)
-{
-    FileStamp s;
-    s.size = st.st_size;
-    s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.device = st.st_dev;
-    s.inode = st.st_ino;
-    return s;
-}
-
-// The stamp of the file at path; a missing file has none (size -1).
-FileStamp stampOfPath(const QString &path)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    return stampOf(st);
-}
-
 // A field value as a cell: an invalid value or an empty text is an empty
 // (blank) cell, which keeps its row in the sheet.
-xls::Cell cellFromVariant(const QVariant &v)
+decks::Cell cellFromVariant(const QVariant &v)
 {
     if (!v.isValid())
-        return xls::Cell::blank();
+        return decks::Cell::blank();
     switch (v.typeId()) {
     case QMetaType::Bool:
-        return xls::Cell::fromBool(v.toBool());
+        return decks::Cell::fromBool(v.toBool());
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::Int:
@@ -74,29 +45,37 @@ xls::Cell cellFromVariant(const QVariant &v)
     case QMetaType::ULongLong:
     case QMetaType::Short:
     case QMetaType::UShort:
-        return xls::Cell::fromNumber(v.toDouble());
+        return decks::Cell::fromNumber(v.toDouble());
     default: {
         QString s = v.toString();
-        return s.isEmpty() ? xls::Cell::blank() : xls::Cell::fromText(s);
+        if (s.size() > decks::kMaxCellText)
+            throw DeckError("A cell can hold at most 32,767 characters.");
+        return s.isEmpty() ? decks::Cell::blank() : decks::Cell::fromText(s);
     }
     }
 }
 
 // A cell as a field value: empty cells, empty texts and error values read as
-// an invalid QVariant, booleans as TRUE / FALSE.
-QVariant variantFromCell(const xls::Cell *c, bool numbersAsText)
+// an invalid QVariant, booleans as TRUE / FALSE; read as text, a number
+// formatted as a date or time is its ISO text (DateText.h).
+QVariant variantFromCell(const decks::Cell *c, bool numbersAsText, bool date1904)
 {
     if (!c)
         return {};
     switch (c->type) {
-    case xls::CellType::Blank:
-    case xls::CellType::Error:
+    case decks::CellType::Blank:
+    case decks::CellType::Error:
         return {};
-    case xls::CellType::Text:
+    case decks::CellType::Text:
         return c->text.isEmpty() ? QVariant() : QVariant(c->text);
-    case xls::CellType::Number:
-        return numbersAsText ? QVariant(numberText(c->number)) : QVariant(c->number);
-    case xls::CellType::Boolean:
+    case decks::CellType::Number:
+        if (!numbersAsText)
+            return QVariant(c->number);
+        if (c->form != NumberForm::Plain)
+            if (const QString date = dateText(c->number, date1904, c->form); !date.isNull())
+                return QVariant(date);
+        return QVariant(numberText(c->number));
+    case decks::CellType::Boolean:
         return QVariant(c->number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     }
     return {};
@@ -112,8 +91,8 @@ struct DeckConnection::Impl {
     QString path;
     bool hasFile = false;
     bool writable = false;  // only an .xls workbook is ever written
-    xls::Workbook workbook;
-    xls::Workbook saved;  // the file's content, for undoing a failed commit
+    decks::Workbook workbook;
+    decks::Workbook saved;  // the file's content, for undoing a failed commit
     FileStamp stamp;      // of the file as it was read or last written
     CommitFault fault = CommitFault::None;
     bool dirty = false;
@@ -162,10 +141,11 @@ void DeckConnection::OpenData(const QByteArray &content, Mode mode)
     DeckContent deck;
     try {
         deck = readDeckContent(content);
-    } catch (const xls::XlsError &e) {
+    } catch (const decks::FormatError &e) {
         d->workbook = {};
-        throw DeckError(QStringLiteral("This is not a deck workbook: %1").arg(QString::fromUtf8(e.what()))
-                            .toStdString());
+        throw DeckUnreadable(QStringLiteral("This is not a deck workbook: %1").arg(QString::fromUtf8(e.what()))
+                                 .toStdString(),
+                             static_cast<int>(e.kind()));
     }
     d->writable = deck.format == DeckFormat::Xls;
     if (mode == Mode::Edit && !d->writable)
@@ -200,11 +180,11 @@ void DeckConnection::AppendRow(const QVariant &question, const QVariant &answer)
     d->requireOpen();
     if (d->mode != Mode::Edit)
         throw DeckError("The deck is open read-only.");
-    xls::Sheet *sheet = d->workbook.sheet(kCardSheet);
+    decks::Sheet *sheet = d->workbook.sheet(kCardSheet);
     if (!sheet)
         throw DeckError("The workbook has no sheet Sheet1.");
     int row = sheet->rowCount();
-    if (row >= xls::kMaxRows)
+    if (row >= decks::kMaxRows)
         throw DeckError("The sheet is full.");
     sheet->setCell(row, kQuestionColumn, cellFromVariant(question));
     sheet->setCell(row, kAnswerColumn, cellFromVariant(answer));
@@ -223,37 +203,26 @@ void DeckConnection::Commit()
             throw DeckError("The deck has no file to be saved to.");
         if (!d->writable)
             throw DeckError(kNotEditableMessage.toStdString());
-        if (stampOfPath(d->path) != d->stamp)
-            throw DeckChanged("The deck was changed by another program.");
-        QSaveFile file(d->path);
-        const CommitFault fault = std::exchange(d->fault, CommitFault::None);
-        if (fault == CommitFault::FolderNotWritable)
-            throw DeckError(QStringLiteral("Cannot save %1: Permission denied").arg(d->path).toStdString());
-        if (!file.open(QIODevice::WriteOnly))
-            throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
+        if (const QString inUse = openElsewhereMessage(d->path); !inUse.isEmpty())
+            throw DeckInUse(inUse.toStdString());
+        QByteArray bytes;
         try {
-            if (fault == CommitFault::DiskFull) {
-                // As a full disk would: part of the file goes out, then the
-                // write fails.
-                QByteArray bytes = xls::writeWorkbookFile(d->workbook);
-                file.write(bytes.left(bytes.size() / 2));
-                file.cancelWriting();
-            } else {
-                xls::writeWorkbookFile(d->workbook, file);
-            }
-        } catch (const xls::XlsError &e) {
+            bytes = xls::writeWorkbookFile(d->workbook);
+        } catch (const decks::FormatError &e) {
             throw DeckError(QStringLiteral("Cannot save the deck: %1").arg(QString::fromUtf8(e.what()))
                                 .toStdString());
         }
-        if (!file.commit())
-            throw DeckError(QStringLiteral("Cannot save %1: %2").arg(d->path, file.errorString()).toStdString());
+        const CommitFault fault = std::exchange(d->fault, CommitFault::None);
+        d->stamp = replaceDeck(d->path, bytes, d->stamp,
+                               fault == CommitFault::DiskFull            ? SaveFault::DiskFull
+                               : fault == CommitFault::FolderNotWritable ? SaveFault::FolderNotWritable
+                                                                         : SaveFault::None);
     } catch (...) {
         d->workbook = d->saved;
         d->dirty = false;
         throw;
     }
     d->saved = d->workbook;
-    d->stamp = stampOfPath(d->path);
     d->dirty = false;
 }
 
@@ -268,8 +237,8 @@ void DeckConnection::Revert()
     d->dirty = false;
 }
 
-xls::Workbook &DeckConnection::workbook() { return d->workbook; }
-const xls::Workbook &DeckConnection::workbook() const { return d->workbook; }
+decks::Workbook &DeckConnection::workbook() { return d->workbook; }
+const decks::Workbook &DeckConnection::workbook() const { return d->workbook; }
 
 // ---------------------------------------------------------------------------
 
@@ -290,7 +259,7 @@ struct DeckRecordset::Impl {
     }
     std::size_t sheetIndex = 0;  // of Sheet1, found when the rows are loaded
 
-    const xls::Sheet &sheet() const
+    const decks::Sheet &sheet() const
     {
         const auto &sheets = connection->workbook().sheets;
         if (sheetIndex >= sheets.size())
@@ -418,8 +387,8 @@ bool DeckRecordset::EOF_() const
 int DeckRecordset::BlankRowsAtEnd() const
 {
     d->requireOpen();
-    const xls::Sheet &sheet = d->sheet();
-    const auto empty = [](const xls::Cell *c) { return !variantFromCell(c, true).isValid(); };
+    const decks::Sheet &sheet = d->sheet();
+    const auto empty = [](const decks::Cell *c) { return !variantFromCell(c, true, false).isValid(); };
     int blank = 0;
     // Rows without any cell record are absent from the sheet: every row
     // between two present ones is blank.
@@ -443,9 +412,10 @@ QVariant DeckRecordset::Field(int index) const
         throw DeckError(QStringLiteral("There is no field %1.").arg(index).toStdString());
     if (!d->onRow())
         throw DeckError("The cursor is not on a row.");
-    const xls::Row *row = d->sheet().findRow(d->cursor - 1, d->rowHint);
-    const xls::Cell *cell = row ? row->find(index) : nullptr;
-    return variantFromCell(cell, d->connection->OpenMode() == DeckConnection::Mode::ReadOnly);
+    const decks::Row *row = d->sheet().findRow(d->cursor - 1, d->rowHint);
+    const decks::Cell *cell = row ? row->find(index) : nullptr;
+    return variantFromCell(cell, d->connection->OpenMode() == DeckConnection::Mode::ReadOnly,
+                           d->connection->workbook().date1904);
 }
 
 void DeckRecordset::SetField(int index, const QVariant &value)
@@ -460,12 +430,12 @@ void DeckRecordset::SetField(int index, const QVariant &value)
     auto &sheets = d->connection->workbook().sheets;
     if (d->sheetIndex >= sheets.size())
         throw DeckError("The workbook has no sheet Sheet1.");
-    xls::Sheet &sheet = sheets[d->sheetIndex];
-    xls::Cell cell = cellFromVariant(value);
+    decks::Sheet &sheet = sheets[d->sheetIndex];
+    decks::Cell cell = cellFromVariant(value);
     // Found from where the last lookup ended, so that a walk over the rows
     // does not search the sheet for every field.
-    xls::Row *row = sheet.findRow(d->cursor - 1, d->rowHint);
-    if (xls::Cell *old = row ? row->find(index) : nullptr) {
+    decks::Row *row = sheet.findRow(d->cursor - 1, d->rowHint);
+    if (decks::Cell *old = row ? row->find(index) : nullptr) {
         if (old->sameValue(cell))
             return;
         cell.xf = old->xf;  // the cell keeps its format

@@ -19,7 +19,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace xls { struct Workbook; }
+#include "decks/Workbook.h"
 
 namespace decks {
 
@@ -33,9 +33,28 @@ struct DeckChanged : DeckError {
     using DeckError::DeckError;
 };
 
+// The file is no workbook a reader can read; kind() says why (the reader's
+// decks::FormatError kind: no workbook, damaged, too large, protected by a
+// password, a version too old), for the message that tells the user.
+struct DeckUnreadable : DeckError {
+    DeckUnreadable(const std::string &what, int kind) : DeckError(what), kind_(kind) {}
+    // A decks::FormatError::Kind.
+    int kind() const { return kind_; }
+
+private:
+    int kind_;
+};
+
 // A deck that can be studied but not written (an .xlsx or .ods workbook)
 // was asked to be opened for editing.
 struct DeckNotEditable : DeckError {
+    using DeckError::DeckError;
+};
+
+// Commit() found another program holding the deck open for editing (a
+// LibreOffice lock file beside it); the message says who. Nothing was
+// written.
+struct DeckInUse : DeckError {
     using DeckError::DeckError;
 };
 
@@ -72,17 +91,21 @@ public:
 
     // Appends one row to Sheet1: the question in column A, the answer in
     // column B, each stored exactly as given (an apostrophe stays one
-    // apostrophe). Throws when the connection is not open for editing or the
-    // workbook has no Sheet1.
+    // apostrophe). Throws when the connection is not open for editing, the
+    // workbook has no Sheet1 or a text is longer than a cell holds.
     void AppendRow(const QVariant &question, const QVariant &answer);
 
     // True when the workbook in memory differs from the file.
     bool HasChanges() const;
     // Writes the workbook to its file if it has changes: the new workbook
     // goes to a temporary file in the same folder which then replaces the
-    // deck, so a failure leaves the old file whole. Before writing it checks
-    // that the file is still the one it read (size, modification time and
-    // identity) and throws DeckChanged, writing nothing, when it is not.
+    // deck, so a failure leaves the old file whole (see DeckSave.h). It holds
+    // a lock on the deck while it writes, and checks that the file is still
+    // the one it read (size, modification and change times, identity),
+    // throwing DeckChanged, writing nothing, when it is not; DeckInUse while
+    // another program has the deck open. A cell of more than
+    // decks::kMaxCellText characters is refused. Other failures throw
+    // DeckError whose message is the reason in words ("The disk is full.").
     // Throws on failure, after putting the workbook in memory back to the
     // file's content.
     void Commit();
@@ -100,8 +123,8 @@ public:
     void failNextCommit(CommitFault fault);
 
     // The workbook in memory (for the record set and for tests).
-    xls::Workbook &workbook();
-    const xls::Workbook &workbook() const;
+    decks::Workbook &workbook();
+    const decks::Workbook &workbook() const;
 
 private:
     friend class DeckRecordset;  // marks the workbook changed on SetField

@@ -140,6 +140,9 @@ void frmQuestion::HideEditor()
     cmdAdd->hide();
     cmdAddDone->hide();
     cmdRemoveQuest->hide();
+    cmdSaveCard->hide();
+    lblCardRemoved->hide();
+    cmdUndo->hide();
 }
 
 frmQuestion::DeckChoice frmQuestion::ChooseDeck(const QString &deckFile)
@@ -200,23 +203,30 @@ void frmQuestion::OpenDeck(const QString &deckFile)
             mnuStat->setVisible(true);
             mnuOpt->setVisible(true);
             mnuDecks->setVisible(false);
+            moveStudyFocus();
             if (ImageMissing) {
                 HideStudyPanels();
                 mnuStat->setVisible(false);
                 mnuOpt->setVisible(true);
                 mnuDecks->setVisible(true);
             }
+            RecordRunStart(choice.path);
         } else {
             if (choice.studyCopyWritten)
                 DiscardStudyCopy();
             mnuStat->setVisible(false);
-            MsgBox(QStringLiteral("You have opened a Blank file or a file with Invalid file format"), true);
+            MsgBox(QStringLiteral("You have opened a Blank file or a file with Invalid file format"), true,
+                   OpenFailureText(choice.path));
         }
     });
+    ShowRunPlace();
 }
 
 void frmQuestion::mnuOpen_Click()
 {
+    if (!ConfirmLeaveCard())
+        return;
+    ForgetRemoval();
     trapErrors([&] {
         SettlePendingVerdict();
         LeaveOptionsView();

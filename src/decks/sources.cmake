@@ -5,6 +5,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/store.cmake)
 target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DeckPaths.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DeckPaths.h
+  ${CMAKE_CURRENT_LIST_DIR}/OpenFailure.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OpenFailure.h
   ${CMAKE_CURRENT_LIST_DIR}/StudyDocument.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StudyDocument.h
 )

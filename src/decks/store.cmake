@@ -2,6 +2,8 @@
 # (.xls with its writer, .xlsx and .ods read-only).
 target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DeckStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DeckSave.h
+  ${CMAKE_CURRENT_LIST_DIR}/DeckSave.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.h
   ${CMAKE_CURRENT_LIST_DIR}/DeckFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zip/ZipArchive.h
@@ -14,8 +16,10 @@ target_sources(mnemora_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/odf/OdsReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.h
   ${CMAKE_CURRENT_LIST_DIR}/StudyCopy.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.h
-  ${CMAKE_CURRENT_LIST_DIR}/xls/Workbook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Workbook.h
+  ${CMAKE_CURRENT_LIST_DIR}/Workbook.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DateText.h
+  ${CMAKE_CURRENT_LIST_DIR}/DateText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xls/CompoundFile.h
   ${CMAKE_CURRENT_LIST_DIR}/xls/Biff.h
   ${CMAKE_CURRENT_LIST_DIR}/xls/BiffReader.h

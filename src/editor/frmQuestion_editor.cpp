@@ -7,7 +7,9 @@
 #include "base/Trap.h"
 #include "decks/DeckFormat.h"
 #include "decks/DeckPaths.h"
+#include "decks/DeckSave.h"
 #include "decks/DeckStore.h"
+#include "editor/CardFiles.h"
 #include "editor/RemovalShift.h"
 #include "study/CardQueue.h"
 
@@ -19,8 +21,12 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QTextEdit>
+
+#include <utility>
 
 namespace {
 
@@ -31,6 +37,11 @@ const QString kNameTaken = QStringLiteral("A deck with this name already exists.
 const QString kNotSaved = QStringLiteral("The deck could not be saved: ");
 const QString kChangedOutside = QStringLiteral("The deck was changed by another program. It will be read again.");
 const QString kNotADeck = QStringLiteral("You have opened a Blank file or a file with Invalid file format");
+const QString kTooLong = QStringLiteral("The Question and the Answer can each hold at most 32,767 characters");
+const QString kSaveChanges = QStringLiteral("Save the changes to this card?");
+const QString kAddTyped = QStringLiteral("Add the card you typed to the deck?");
+const QString kReadOnly = QStringLiteral("This deck is read-only. It can be studied but not changed.");
+const QString kCardRemoved = QStringLiteral("Card removed.");
 
 // A deck name becomes a file name as it stands: it may hold none of the
 // characters that a file name cannot carry or that would take it out of the
@@ -67,6 +78,8 @@ void copyPicture(const QString &from, const QString &to)
 
 void frmQuestion::mnuAdd_Click()
 {
+    if (!ConfirmLeaveCard())
+        return;
     NewDeck();
     ConnectDB();
 }
@@ -110,6 +123,8 @@ void frmQuestion::ShowEditor(const QString &name)
     // makes way, keeping the options chosen there.
     SettlePendingVerdict();
     LeaveOptionsView();
+    ForgetRemoval();
+    chosenPicture_.clear();
     HideToolbar();
     ShowEditButtons();
     fraQuestion->show();
@@ -118,6 +133,7 @@ void frmQuestion::ShowEditor(const QString &name)
     txtAddQuest->show();
     txtAddAns->show();
     lblDecknameAdd->setText(name);
+    ShowRunPlace();
     HideAnswerButtons();
     cmdEnd->hide();
     lblQuestion->hide();
@@ -130,15 +146,36 @@ void frmQuestion::ShowEditor(const QString &name)
     txtAddAns->clear();
     cmdAdd->setEnabled(true);
     txtAddQuest->setFocus();
+    SyncEditorCommands();
 }
 
 // ---- Editing a deck that exists ---------------------------------------------------
 
 void frmQuestion::mnuEditDeck_Click()
 {
+    if (!ConfirmLeaveCard())
+        return;
     trapErrors([&] {
-        const QString path = ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"), decks::kDeckFileFilter,
-                                            QStringLiteral("xls"));
+        QString path;
+        for (;;) {
+            path = ShowOpenDialog(AppPath() + QStringLiteral("/Decks/Deck1/"), decks::kDeckFileFilter,
+                                  QStringLiteral("xls"));
+            if (path.isEmpty() || (checkDeckWritable ? checkDeckWritable(path) : editor::deckCanBeWritten(path)))
+                break;
+            // Said before any card is typed: the deck is offered for study,
+            // or another one can be chosen.
+            QMessageBox box(QMessageBox::Information, QStringLiteral("Mnemora"), kReadOnly, QMessageBox::NoButton, this);
+            box.setTextFormat(Qt::PlainText);
+            QPushButton *study = box.addButton(QStringLiteral("Study It"), QMessageBox::AcceptRole);
+            QPushButton *another = box.addButton(QStringLiteral("Choose Another"), QMessageBox::ActionRole);
+            box.addButton(QMessageBox::Cancel);
+            box.setDefaultButton(study);
+            box.exec();
+            if (box.clickedButton() == study)
+                OpenDeckFile(path);
+            if (box.clickedButton() != another)
+                return;
+        }
         if (path.isEmpty())
             return;
         auto connection = std::make_unique<decks::DeckConnection>();
@@ -162,6 +199,12 @@ void frmQuestion::mnuEditDeck_Click()
         DeckRecordset = std::move(recordset);
         TakeEditCounts();
         cmdPrev->setEnabled(EditCardCount > 0);
+        // A picture card can be added to a deck that exists too.
+        cmdAddBrowse->show();
+        // Open in another program: shown as it is, and nothing is saved
+        // while that program holds it.
+        if (const QString elsewhere = decks::openElsewhereMessage(path); !elsewhere.isEmpty())
+            MsgBox(elsewhere, true);
     });
 }
 
@@ -179,14 +222,17 @@ void frmQuestion::TakeEditCounts()
 
 void frmQuestion::ShowEditorRow()
 {
-    const QString question = decks::fieldText(DeckRecordset->Field(0));
-    const QString answer = decks::fieldText(DeckRecordset->Field(1));
+    const QVariant questionValue = DeckRecordset->Field(0), answerValue = DeckRecordset->Field(1);
+    const QString question = decks::fieldText(questionValue);
+    const QString answer = decks::fieldText(answerValue);
+    // What the boxes are filled with is the card as it stands: only the
+    // user's own typing makes it an edited card.
+    shownCard_ = {question, answer, questionValue, answerValue};
     if (study::isPictureReference(question)) {
         questionPicturePath_ = QDir::toNativeSeparators(study::picturePath(AppPath(), question));
-        txtAddQuest->setPlainText(questionPicturePath_);
-    } else {
-        txtAddQuest->setPlainText(question);
+        shownCard_.question = questionPicturePath_;
     }
+    txtAddQuest->setPlainText(shownCard_.question);
     txtAddAns->setPlainText(answer);
 }
 
@@ -204,7 +250,7 @@ void frmQuestion::EnterNewCardState(bool keepText)
 
 // ---- Saving a command's changes --------------------------------------------------
 
-void frmQuestion::RunDeckCommand(const std::function<void()> &steps)
+bool frmQuestion::RunDeckCommand(const std::function<void()> &steps)
 {
     struct EditorState {
         qint16 cards, blanks;
@@ -213,6 +259,8 @@ void frmQuestion::RunDeckCommand(const std::function<void()> &steps)
         int position;
         QString question, answer;
         bool prev, next, add, remove;
+        ShownCard shown;
+        QString pictureReference;
     };
     const auto save = [&] {
         int position = decks::DeckRecordset::PosUnknown;
@@ -221,9 +269,11 @@ void frmQuestion::RunDeckCommand(const std::function<void()> &steps)
         return EditorState{EditCardCount, BlankRows, LastAddedPos, CardRemoved, position,
                            txtAddQuest->toPlainText(), txtAddAns->toPlainText(),
                            cmdPrev->isEnabled(), cmdNext->isEnabled(), cmdAdd->isEnabled(),
-                           cmdRemoveQuest->isEnabled()};
+                           cmdRemoveQuest->isEnabled(), shownCard_, lblHide->text()};
     };
     const EditorState before = save();
+    const bool editedBefore = CardEdited();
+    pictureCopied_.clear();
     const auto restore = [&] {
         EditCardCount = before.cards;
         BlankRows = before.blanks;
@@ -242,54 +292,77 @@ void frmQuestion::RunDeckCommand(const std::function<void()> &steps)
         cmdNext->setEnabled(before.next);
         cmdAdd->setEnabled(before.add);
         cmdRemoveQuest->setEnabled(before.remove);
+        shownCard_ = before.shown;
+        lblHide->setText(before.pictureReference);
+        // A picture copied for a card that was not stored goes again.
+        if (!pictureCopied_.isEmpty())
+            QFile::remove(std::exchange(pictureCopied_, QString()));
     };
 
     const bool done = trapErrors(steps);
     if (!DeckConnection || !DeckConnection->IsOpen() || !DeckRecordset || !DeckRecordset->IsOpen())
-        return;
+        return false;
     if (!done) {
         // Nothing of a command that failed part-way reaches the deck.
         DeckConnection->Revert();
         restore();
-        return;
+        return false;
     }
     try {
         DeckConnection->Commit();
     } catch (const decks::DeckChanged &) {
-        // The typed card stays for the user to add again to the deck as it
-        // is now.
-        const bool typed = before.add;
+        // The typed card (or the correction) stays for the user to add
+        // again to the deck as it is now.
+        const bool typed = before.add || editedBefore;
         restore();
         MsgBox(kChangedOutside, true);
+        ForgetRemoval();
         ConnectDB();
         EnterNewCardState(typed);
         cmdPrev->setEnabled(EditCardCount > 0);
+        return false;
+    } catch (const decks::DeckInUse &e) {
+        restore();
+        MsgBox(QString::fromUtf8(e.what()), true);
+        return false;
     } catch (const std::exception &e) {
         restore();
-        MsgBox(kNotSaved + QString::fromUtf8(e.what()), true);
+        MsgBox(kNotSaved + editor::saveFailureReason(QString::fromUtf8(e.what()), DeckConnection->Path()), true);
+        return false;
     }
+    pictureCopied_.clear();
+    return true;
 }
 
 // ---- Adding a card ---------------------------------------------------------------------
 
+bool frmQuestion::CardFitsCells(const QString &question, const QString &answer)
+{
+    if (question.isEmpty() || answer.isEmpty()) {
+        MsgBox(kFillBoth, true);
+        return false;
+    }
+    if (question.size() > decks::kMaxCellText || answer.size() > decks::kMaxCellText) {
+        MsgBox(kTooLong, true);
+        return false;
+    }
+    return true;
+}
+
 void frmQuestion::cmdAdd_Click()
 {
-    RunDeckCommand([&] {
+    bool added = false;
+    const bool written = RunDeckCommand([&] {
         txtAddQuest->setFocus();
         mnuDecks->setVisible(true);
         const QString typedQuestion = txtAddQuest->toPlainText();
         const QString typedAnswer = txtAddAns->toPlainText();
-        if (typedQuestion.isEmpty() || typedAnswer.isEmpty()) {
-            MsgBox(kFillBoth, true);
+        if (!CardFitsCells(typedQuestion, typedAnswer))
             return;
-        }
-        // A question naming a picture is stored as the reference of the
-        // picture chosen last.
-        const bool picture = typedQuestion.contains(QLatin1Char('\\'))
-                             || (!questionPicturePath_.isEmpty() && typedQuestion == questionPicturePath_);
-        const QString question = picture ? lblHide->text() : typedQuestion;
         if (!DeckConnection)
             throw StepFailed(QStringLiteral("no deck is open"));
+        const QVariant question = QuestionValue(typedQuestion, false);
+        added = true;
         DeckConnection->AppendRow(question, typedAnswer);
         DeckRecordset->Requery();
 
@@ -319,12 +392,16 @@ void frmQuestion::cmdAdd_Click()
         if (!(EditCardCount > 0 && BlankRows > 0))
             cmdNext->setEnabled(false);
     });
+    if (written && added)
+        ForgetRemoval();
 }
 
 // ---- Stepping through the cards -------------------------------------------------
 
 void frmQuestion::cmdNext_Click()
 {
+    if (!ConfirmLeaveCard())
+        return;
     trapErrors([&] {
         const auto pastTheCards = [&] {
             return DeckRecordset->AbsolutePosition() > EditCardCount || DeckRecordset->EOF_();
@@ -348,6 +425,8 @@ void frmQuestion::cmdNext_Click()
 
 void frmQuestion::cmdPrev_Click()
 {
+    if (!ConfirmLeaveCard())
+        return;
     trapErrors([&] {
         if (DeckRecordset->AbsolutePosition() == 1 || DeckRecordset->BOF()) {
             DeckRecordset->SetAbsolutePosition(LastAddedPos.isValid() ? LastAddedPos.toInt() : 0);
@@ -386,12 +465,42 @@ void frmQuestion::cmdAddBrowse_Click()
         if (chosen.isEmpty())
             return;
         questionPicturePath_ = QDir::toNativeSeparators(chosen);
+        chosenPicture_ = chosen;
         txtAddQuest->setPlainText(questionPicturePath_);
         Imgpath(chosen);
         txtAddAns->setFocus();
-        lblHide->setText(QStringLiteral("\\Images\\") + ImageFile);
-        copyPicture(chosen, AppPath() + QStringLiteral("/Images/") + ImageFile);
+        // The picture is copied when its card is added or saved, under a
+        // name that replaces no other picture (see QuestionValue).
+        const QString images = AppPath() + QStringLiteral("/Images/");
+        const QString name = editor::pictureFileName(
+            ImageFile, [&](const QString &n) { return editor::comparePicture(chosen, images + n); });
+        lblHide->setText(QStringLiteral("\\Images\\") + name);
     });
+}
+
+QVariant frmQuestion::QuestionValue(const QString &typed, bool forShownCard)
+{
+    // A corrected card keeps the question it had when only its answer was
+    // changed.
+    if (forShownCard && typed == shownCard_.question)
+        return shownCard_.questionValue;
+    if (!chosenPicture_.isEmpty() && typed == QDir::toNativeSeparators(chosenPicture_)) {
+        const QString images = AppPath() + QStringLiteral("/Images/");
+        const QString name = editor::pictureFileName(
+            Imgpath(chosenPicture_), [&](const QString &n) { return editor::comparePicture(chosenPicture_, images + n); });
+        if (!QFileInfo::exists(images + name)) {
+            copyPicture(chosenPicture_, images + name);
+            pictureCopied_ = images + name;
+        }
+        ImageFile = name;
+        lblHide->setText(QStringLiteral("\\Images\\") + name);
+        return lblHide->text();
+    }
+    // A question naming a picture is stored as the reference of the
+    // picture chosen last.
+    const bool picture = typed.contains(QLatin1Char('\\'))
+                         || (!questionPicturePath_.isEmpty() && typed == questionPicturePath_);
+    return picture ? lblHide->text() : typed;
 }
 
 // ---- The boxes ----------------------------------------------------------------------------
@@ -400,6 +509,7 @@ void frmQuestion::txtAddQuest_Change()
 {
     // While a card is being typed, no other deck can be started or opened.
     mnuDecks->setEnabled(txtAddQuest->toPlainText().isEmpty() && txtAddAns->toPlainText().isEmpty());
+    SyncEditorCommands();
 }
 
 void frmQuestion::txtAddAns_Change()
@@ -432,6 +542,9 @@ void frmQuestion::answerBoxLeft(const QFocusEvent &event)
 
 void frmQuestion::cmdAddDone_Click()
 {
+    if (!ConfirmLeaveCard())
+        return;
+    ForgetRemoval();
     trapErrors([&] {
         HideEditButtons();
         cmdAns->hide();
@@ -445,18 +558,35 @@ void frmQuestion::cmdAddDone_Click()
         ShowToolbar();
         mnuDecks->setEnabled(true);
     });
+    ShowRunPlace();
 }
 
 // ---- Removing a card ---------------------------------------------------------------
 
 void frmQuestion::cmdRemoveQuest_Click()
 {
-    RunDeckCommand([&] {
+    if (!ConfirmLeaveCard())
+        return;
+    RemovedCard removed;
+    const bool written = RunDeckCommand([&] {
         const int p = DeckRecordset->AbsolutePosition();
+        removed.removed = CardRemoved;
         if (!CardRemoved)
             EditCardCount = toInt16(DeckRecordset->RecordCount() - BlankRows);
         if (p < 1 || p > EditCardCount)
             throw StepFailed(QStringLiteral("the row shown is not a card"));
+        // What Undo needs: the rows the removal changes, as they are.
+        removed.position = p;
+        removed.cards = EditCardCount;
+        removed.blanks = BlankRows;
+        removed.lastAdded = LastAddedPos;
+        removed.prev = cmdPrev->isEnabled();
+        removed.next = cmdNext->isEnabled();
+        for (int row = p; row <= EditCardCount; ++row) {
+            DeckRecordset->SetAbsolutePosition(row);
+            removed.rows.emplace_back(DeckRecordset->Field(0), DeckRecordset->Field(1));
+        }
+        DeckRecordset->SetAbsolutePosition(p);
         BlankRows = toInt16(BlankRows + 1);
 
         const auto afterRemoval = [&] {
@@ -506,4 +636,137 @@ void frmQuestion::cmdRemoveQuest_Click()
         ShowEditorRow();
         afterRemoval();
     });
+    if (written && removed.position > 0) {
+        removedCard_ = std::move(removed);
+        SyncEditorCommands();
+    }
+}
+
+// ---- Correcting a card ----------------------------------------------------------
+
+void frmQuestion::buildCardCorrection(QWidget *client)
+{
+    // Save stands in Add's place: Add is offered for a new card, Save for a
+    // card shown.
+    cmdSaveCard = pictureButton("cmdSaveCard", QStringLiteral("Save"), client, 1567, 5160, 1005, 315);
+    // The undo line, below the question box, left of Browse.
+    lblCardRemoved = label("lblCardRemoved", kCardRemoved, PicQuestions, 240, 2040, 1455, 315);
+    lblCardRemoved->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    cmdUndo = pictureButton("cmdUndo", QStringLiteral("Undo"), PicQuestions, 1740, 2040, 975, 315);
+    for (QWidget *w : {static_cast<QWidget *>(cmdSaveCard), static_cast<QWidget *>(lblCardRemoved),
+                       static_cast<QWidget *>(cmdUndo)})
+        w->hide();
+    connect(cmdSaveCard, &QAbstractButton::clicked, this, &frmQuestion::cmdSaveCard_Click);
+    connect(cmdUndo, &QAbstractButton::clicked, this, &frmQuestion::cmdUndo_Click);
+}
+
+bool frmQuestion::CardEdited() const
+{
+    const bool cardShown = !cmdAddDone->isHidden() && !txtAddQuest->isHidden() && !cmdAdd->isEnabled();
+    return cardShown
+           && (txtAddQuest->toPlainText() != shownCard_.question || txtAddAns->toPlainText() != shownCard_.answer);
+}
+
+bool frmQuestion::CardTyped() const
+{
+    const bool newCard = !cmdAddDone->isHidden() && !txtAddQuest->isHidden() && cmdAdd->isEnabled();
+    return newCard && (!txtAddQuest->toPlainText().isEmpty() || !txtAddAns->toPlainText().isEmpty());
+}
+
+bool frmQuestion::ConfirmLeaveCard()
+{
+    const bool edited = CardEdited();
+    if (exiting_ || (!edited && !CardTyped()))
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Mnemora"), edited ? kSaveChanges : kAddTyped,
+                    QMessageBox::NoButton, this);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *keep = edited ? box.addButton(QMessageBox::Save)
+                               : box.addButton(QStringLiteral("Add"), QMessageBox::AcceptRole);
+    keep->setText(edited ? QStringLiteral("Save") : QStringLiteral("Add"));
+    QPushButton *discard = box.addButton(QMessageBox::Discard);
+    discard->setText(QStringLiteral("Discard"));
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(keep);
+    box.exec();
+    if (box.clickedButton() == discard)
+        return true;
+    if (box.clickedButton() != keep)
+        return false;
+    // Left only once the card is in the deck.
+    if (edited) {
+        cmdSaveCard_Click();
+        return !CardEdited();
+    }
+    cmdAdd_Click();
+    return !CardTyped();
+}
+
+void frmQuestion::SyncEditorCommands()
+{
+    const bool editing = !cmdAddDone->isHidden() && !txtAddQuest->isHidden();
+    const bool cardShown = editing && !cmdAdd->isEnabled();
+    cmdAdd->setVisible(editing && !cardShown);
+    cmdSaveCard->setVisible(cardShown);
+    cmdSaveCard->setEnabled(CardEdited());
+    lblCardRemoved->setVisible(editing && removedCard_.has_value());
+    cmdUndo->setVisible(editing && removedCard_.has_value());
+}
+
+void frmQuestion::ForgetRemoval()
+{
+    removedCard_.reset();
+    SyncEditorCommands();
+}
+
+void frmQuestion::cmdSaveCard_Click()
+{
+    bool saved = false;
+    const bool written = RunDeckCommand([&] {
+        if (!CardEdited())
+            return;
+        const QString typedQuestion = txtAddQuest->toPlainText();
+        const QString typedAnswer = txtAddAns->toPlainText();
+        if (!CardFitsCells(typedQuestion, typedAnswer))
+            return;
+        const int p = DeckRecordset->AbsolutePosition();
+        if (p < 1 || p > EditCardCount)
+            throw StepFailed(QStringLiteral("the row shown is not a card"));
+        // A box left as it was keeps its cell as it was.
+        DeckRecordset->SetField(0, QuestionValue(typedQuestion, true));
+        DeckRecordset->SetField(1, typedAnswer == shownCard_.answer ? shownCard_.answerValue : QVariant(typedAnswer));
+        ShowEditorRow();
+        saved = true;
+    });
+    if (written && saved)
+        ForgetRemoval();
+    SyncEditorCommands();
+}
+
+void frmQuestion::cmdUndo_Click()
+{
+    if (!removedCard_ || !ConfirmLeaveCard())
+        return;
+    const RemovedCard card = *removedCard_;
+    const bool written = RunDeckCommand([&] {
+        // The rows go back as they were, the removed card at its place and
+        // the cards after it one row down again.
+        for (std::size_t i = 0; i < card.rows.size(); ++i) {
+            DeckRecordset->SetAbsolutePosition(card.position + static_cast<int>(i));
+            DeckRecordset->SetField(0, card.rows[i].first);
+            DeckRecordset->SetField(1, card.rows[i].second);
+        }
+        EditCardCount = card.cards;
+        BlankRows = card.blanks;
+        LastAddedPos = card.lastAdded;
+        CardRemoved = card.removed;
+        DeckRecordset->SetAbsolutePosition(card.position);
+        ShowEditorRow();
+        cmdPrev->setEnabled(card.prev);
+        cmdNext->setEnabled(card.next);
+        cmdRemoveQuest->setEnabled(true);
+        cmdAdd->setEnabled(false);
+    });
+    if (written)
+        ForgetRemoval();
 }

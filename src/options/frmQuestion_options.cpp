@@ -79,7 +79,7 @@ void frmQuestion::RequestPointSize(QWidget *w, double points)
 {
     w->setProperty(kRequestedPointSize, points);
     QFont f = w->font();
-    f.setPointSizeF(options::renderedPoints(points, logicalDpiY()));
+    f.setPointSizeF(options::renderedPoints(points, logicalDpiY()) * zoom_);
     w->setFont(f);
 }
 

@@ -1,7 +1,9 @@
 #include "stats/PieChart.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QFont>
 #include <QLibrary>
 
 namespace stats {
@@ -9,10 +11,17 @@ namespace {
 
 using Make = QWidget *(*)(QWidget *);
 using Set = void (*)(QWidget *, double, double, const QString &);
+using MakeHistory = QWidget *(*)(QWidget *, const QString &, const QString &);
+using SetHistory = void (*)(QWidget *, const QList<QPointF> &, const QList<QPointF> &, const QDateTime &,
+                            const QDateTime &, int, bool);
+using SetFont = void (*)(QWidget *, const QFont &);
 
 struct Module {
     Make make = nullptr;
     Set set = nullptr;
+    MakeHistory makeHistory = nullptr;
+    SetHistory setHistory = nullptr;
+    SetFont setFont = nullptr;
 };
 
 // The module beside the program, or where the build put it (for the tests
@@ -27,7 +36,10 @@ const Module &module()
                 continue;
             found.make = reinterpret_cast<Make>(library.resolve("mnemora_makePieChart"));
             found.set = reinterpret_cast<Set>(library.resolve("mnemora_setPieChart"));
-            if (found.make && found.set)
+            found.makeHistory = reinterpret_cast<MakeHistory>(library.resolve("mnemora_makeHistoryChart"));
+            found.setHistory = reinterpret_cast<SetHistory>(library.resolve("mnemora_setHistoryChart"));
+            found.setFont = reinterpret_cast<SetFont>(library.resolve("mnemora_setChartFont"));
+            if (found.make && found.set && found.makeHistory && found.setHistory && found.setFont)
                 break;
             found = {};
         }
@@ -44,6 +56,24 @@ void setPieChart(QWidget *chart, double wrong, double right, const QString &titl
 {
     if (chart && module().set)
         module().set(chart, wrong, right, title);
+}
+
+QWidget *makeHistoryChart(QWidget *parent, const QString &shareSeries, const QString &answeredSeries)
+{
+    return module().makeHistory ? module().makeHistory(parent, shareSeries, answeredSeries) : nullptr;
+}
+
+void setHistoryChart(QWidget *chart, const QList<QPointF> &share, const QList<QPointF> &answered,
+                     const QDateTime &first, const QDateTime &last, int most, bool antialiased)
+{
+    if (chart && module().setHistory)
+        module().setHistory(chart, share, answered, first, last, most, antialiased);
+}
+
+void setChartFont(QWidget *chart, const QFont &font)
+{
+    if (chart && module().setFont)
+        module().setFont(chart, font);
 }
 
 }  // namespace stats

@@ -1,7 +1,9 @@
-// The chart module (libmnemora_chart.so): the statistics view's pie chart,
-// built on QtCharts, loaded by PieChart.cpp when the chart is first wanted.
+// The chart module (libmnemora_chart.so): the statistics view's pie chart
+// (the history view's chart is in HistoryChartModule.cpp), built on QtCharts,
+// loaded by PieChart.cpp when a chart is first wanted.
 
 #include <QChart>
+#include <QAbstractAxis>
 #include <QChartView>
 #include <QColor>
 #include <QPieSeries>
@@ -23,6 +25,10 @@ extern "C" Q_DECL_EXPORT QWidget *mnemora_makePieChart(QWidget *parent)
     view->setObjectName(QStringLiteral("chMnemora"));
     view->setRenderHint(QPainter::Antialiasing);
     view->setFrameShape(QFrame::NoFrame);
+    // Nothing in it to operate: no Tab stop (made when the statistics are
+    // first shown, it would otherwise come last in the window's Tab order).
+    view->setFocusPolicy(Qt::NoFocus);
+    view->viewport()->setFocusPolicy(Qt::NoFocus);
     return view;
 }
 
@@ -40,4 +46,14 @@ extern "C" Q_DECL_EXPORT void mnemora_setPieChart(QWidget *widget, double wrong,
     slices.at(1)->setLabel(QStringLiteral("Right"));
     slices.at(1)->setValue(right);
     view->chart()->setTitle(title);
+}
+
+extern "C" Q_DECL_EXPORT void mnemora_setChartFont(QWidget *widget, const QFont &font)
+{
+    auto *view = qobject_cast<QChartView *>(widget);
+    if (!view)
+        return;
+    for (QAbstractAxis *axis : view->chart()->axes())
+        axis->setLabelsFont(font);
+    view->chart()->legend()->setFont(font);
 }

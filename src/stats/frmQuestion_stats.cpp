@@ -34,8 +34,10 @@ void frmQuestion::ShowStatistics()
         lblSessionTime->hide();
         if (!chMnemora) {
             chMnemora = stats::makePieChart(fraPieChart);
-            if (chMnemora)
+            if (chMnemora) {
                 place(chMnemora, 30, 30, 5595, 2100);
+                stats::setChartFont(chMnemora, chMnemora->font());  // the window's zoom, which the view follows
+            }
         }
         if (chMnemora)
             chMnemora->setVisible(total != 0);

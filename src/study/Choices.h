@@ -8,10 +8,8 @@
 
 namespace study {
 
-// Widths, in twips, at which the card texts wrap: the question side, the
-// answer side, and every choice label.
-constexpr int kQuestionWidthTwips = 4500;
-constexpr int kAnswerWidthTwips = 3500;
+// The width, in twips, of every choice label. (The card texts wrap at their
+// panel's inner edge.)
 constexpr int kChoiceWidthTwips = 1500;
 
 // The verdict appears this long after a choice and stays this long before

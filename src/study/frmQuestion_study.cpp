@@ -17,14 +17,6 @@
 
 namespace {
 
-// Sets a label's text at its current width and fits its height.
-void setCaption(QLabel *label, const QString &text)
-{
-    label->setText(text);
-    if (auto *wrap = qobject_cast<WrapLabel *>(label))
-        wrap->fitHeight();
-}
-
 // A colour value as the program stores it: red in the low byte, then green,
 // then blue.
 QColor colourOf(int value)
@@ -77,41 +69,56 @@ void frmQuestion::ShowRandomCard()
         const QString question = CardText(n, 0);
         const QString answer = CardText(n, 1);
         if (!mod.ShowAnswerFirst) {
-            setCaption(lblQuestion, question);
-            setCaption(lblAnswer, answer);
+            lblQuestion->setText(question);
+            lblAnswer->setText(answer);
         } else {
-            setCaption(lblAnswer, question);
-            setCaption(lblQuestion, answer);
+            lblAnswer->setText(question);
+            lblQuestion->setText(answer);
         }
         QuestionText = question;
         AnswerText = answer;
 
-        if (!study::isPictureReference(QuestionText)) {
-            lblQuestion->show();
-            fraPicQuest->hide();
-        } else {
-            lblQuestion->hide();
-            fraPicQuest->show();
-            picQuest->show();
-            setCaption(lblAnswer, AnswerText);
-            LoadQuestionPicture(QuestionText);
-        }
+        if (study::isPictureReference(QuestionText))
+            lblAnswer->setText(AnswerText);
+        ShowQuestionSide();
         FillFourChoices();
     });
 }
 
 // ---- Card presentation ----------------------------------------------------
 
+// Both sides wrap at their panel's inner edge, whichever panel they stand in.
 void frmQuestion::LayoutQuestionFirst()
 {
-    lblQuestion->setTextAndWidth(QuestionText, twipsX(study::kQuestionWidthTwips));
-    lblAnswer->setTextAndWidth(AnswerText, twipsX(study::kAnswerWidthTwips));
+    lblQuestion->setText(QuestionText);
+    lblAnswer->setText(AnswerText);
 }
 
 void frmQuestion::LayoutAnswerFirst()
 {
-    lblQuestion->setTextAndWidth(AnswerText, twipsX(study::kAnswerWidthTwips));
-    lblAnswer->setTextAndWidth(QuestionText, twipsX(study::kQuestionWidthTwips));
+    lblQuestion->setText(AnswerText);
+    lblAnswer->setText(QuestionText);
+}
+
+void frmQuestion::ShowQuestionSide()
+{
+    if (study::isPictureReference(QuestionText)) {
+        lblQuestion->hide();
+        fraPicQuest->show();
+        picQuest->show();
+        LoadQuestionPicture(QuestionText);
+    } else {
+        fraPicQuest->hide();
+        lblQuestion->show();
+    }
+}
+
+void frmQuestion::SetRevealPicture(bool revealsQuestion)
+{
+    const QString reveal = AppPath() + (revealsQuestion ? QStringLiteral("/Images/showque.jpg")
+                                                        : QStringLiteral("/Images/showans.jpg"));
+    cmdAns->setPicture(loadPictureFile(reveal));
+    cmdAns->setPictureSource(reveal);
 }
 
 void frmQuestion::ShowCard()
@@ -128,27 +135,15 @@ void frmQuestion::ShowCard()
         CardCount = toInt16(StudyRoot.childCount());
         mod.CardPos = CardOrder.at(0);
 
-        const bool picture = study::isPictureReference(QuestionText);
-        if (picture) {
-            lblQuestion->hide();
-            fraPicQuest->show();
-            picQuest->show();
-            LoadQuestionPicture(QuestionText);
-        } else {
-            fraPicQuest->hide();
-            lblQuestion->show();
-        }
-
+        ShowQuestionSide();
         if (!mod.ShowAnswerFirst) {
             LayoutQuestionFirst();
         } else {
-            if (picture)
+            if (study::isPictureReference(QuestionText))
                 LayoutQuestionFirst();
             else
                 LayoutAnswerFirst();
-            const QString reveal = AppPath() + QStringLiteral("/Images/showque.jpg");
-            cmdAns->setPicture(loadPictureFile(reveal));
-            cmdAns->setPictureSource(reveal);
+            SetRevealPicture(true);
         }
 
         if (mod.SortMode)
@@ -170,42 +165,26 @@ void frmQuestion::ShowPictureMissing(const QString &message)
     // The run cannot go on without the picture: Done no longer returns to it.
     runInProgress_ = false;
     nextCardDue_ = false;
+    RecordRunEnd();
     DiscardStudyCopy();  // the run is over
     HideStudyPanels();
     ShowToolbar();
     mnuStat->setVisible(false);
     mnuDecks->setVisible(true);
+    ShowRunPlace();
     MsgBox(message, true);
 }
 
 void frmQuestion::ShowFirstSide()
 {
     trapErrors([&] {
-        if (!mod.ShowAnswerFirst) {
+        if (!mod.ShowAnswerFirst || study::isPictureReference(QuestionText))
             LayoutQuestionFirst();
-            const QString reveal = AppPath() + QStringLiteral("/Images/showans.jpg");
-            cmdAns->setPicture(loadPictureFile(reveal));
-            cmdAns->setPictureSource(reveal);
-        } else {
-            if (study::isPictureReference(QuestionText))
-                LayoutQuestionFirst();
-            else
-                LayoutAnswerFirst();
-            const QString reveal = AppPath() + QStringLiteral("/Images/showque.jpg");
-            cmdAns->setPicture(loadPictureFile(reveal));
-            cmdAns->setPictureSource(reveal);
-        }
-        if (mod.ShowAnswerFirst && mod.SortMode) {
-            if (study::isPictureReference(QuestionText)) {
-                lblQuestion->hide();
-                fraPicQuest->show();
-                picQuest->show();
-                LoadQuestionPicture(QuestionText);
-            } else {
-                lblQuestion->show();
-                fraPicQuest->hide();
-            }
-        }
+        else
+            LayoutAnswerFirst();
+        SetRevealPicture(mod.ShowAnswerFirst);
+        if (mod.ShowAnswerFirst && mod.SortMode)
+            ShowQuestionSide();
     });
 }
 
@@ -236,6 +215,7 @@ void frmQuestion::cmdWrong_Click()
 
 void frmQuestion::MarkCard(bool wrong)
 {
+    RecordAnswer(!wrong);
     LastAnswerWrong = wrong;
     if (mod.SortMode) {
         ShowRandomCard();
@@ -251,9 +231,17 @@ void frmQuestion::MarkCard(bool wrong)
     DisableMarkButtons();
     AnswerShown = false;
     ImageMissing = false;
+    ShowRunPlace();
 }
 
 // ---- Multiple choice ------------------------------------------------------------
+
+void frmQuestion::showChoiceKeys(int choices)
+{
+    for (int i = 1; i <= 4; ++i)
+        if (auto *key = findChild<QLabel *>(QStringLiteral("lblOptKey%1").arg(i)))
+            key->setVisible(i <= choices);
+}
 
 void frmQuestion::SetupChoices()
 {
@@ -265,6 +253,7 @@ void frmQuestion::SetupChoices()
             OptAns4->show();
             lblOptAns3->show();
             lblOptAns4->show();
+            showChoiceKeys(4);
             const QVector<int> cards = study::choiceCards(CardCount, mod.CardPos, 4);
             lblOptAns3->setText(CardText(cards[2], 1));
             lblOptAns4->setText(CardText(cards[3], 1));
@@ -276,6 +265,7 @@ void frmQuestion::SetupChoices()
             OptAns4->hide();
             lblOptAns3->hide();
             lblOptAns4->hide();
+            showChoiceKeys(2);
             const int k = mod.RandomInt(1, 2);
             (k == 1 ? lblOptAns1 : lblOptAns2)->setText(AnswerText);
             HideAnswerButtons();
@@ -317,7 +307,8 @@ void frmQuestion::FillFourChoices()
 void frmQuestion::ResetChoiceWidths()
 {
     for (QLabel *l : {lblOptAns1, lblOptAns2, lblOptAns3, lblOptAns4})
-        l->resize(twipsX(study::kChoiceWidthTwips), l->height());
+        setUnscaledGeometry(l, QRect(unscaledGeometry(l).topLeft(),
+                                     QSize(twipsX(study::kChoiceWidthTwips), unscaledGeometry(l).height())));
 }
 
 void frmQuestion::ClearChoices()
@@ -333,6 +324,7 @@ void frmQuestion::ClearChoices()
 void frmQuestion::CheckChoice(QLabel *label)
 {
     const study::Verdict verdict = study::judgeChoice(label->text(), lblAnswer->text());
+    RecordAnswer(verdict.right);
     qint16 &counter = verdict.right ? mod.RightCount : mod.WrongCount;
     counter = countOne(counter);
     PopupCaption = verdict.caption;
@@ -343,6 +335,7 @@ void frmQuestion::CheckChoice(QLabel *label)
     lblAnsPopUp->hide();
     Timer1->setEnabled(true);
     Timer1->setInterval(study::kVerdictDelayMs);
+    ShowRunPlace();
 }
 
 void frmQuestion::OptAns1_Click()
@@ -392,10 +385,11 @@ void frmQuestion::SettlePendingVerdict()
 
 void frmQuestion::ResumeRun()
 {
-    if (!nextCardDue_)
-        return;
-    nextCardDue_ = false;
-    ShowCard();
+    if (nextCardDue_) {
+        nextCardDue_ = false;
+        ShowCard();
+    }
+    moveStudyFocus();
 }
 
 void frmQuestion::Timer2_Timer()
@@ -434,5 +428,7 @@ void frmQuestion::cmdEnd_Click()
             FileSys = NewFileSystem();
         FileSys->DeleteFile(StudyCopyPath);
     });
+    RecordRunEnd();
     mod.DeckName.clear();
+    ShowRunPlace();
 }

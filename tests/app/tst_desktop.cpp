@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTextEdit>
 
 using namespace guitest;
@@ -35,6 +36,9 @@ struct Session {
         clickIndicator(mode == "4" ? w->OptMultFour : mode == "2" ? w->OptMultTwo : w->OptMultZero);
         click(w->cmdDone);
         openDeck(*w, folder.deckPath("Four.xls"));
+        // Active, as for the user's keys.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
     QAbstractButton *choice(int i) { return QList<QAbstractButton *>{w->OptAns1, w->OptAns2, w->OptAns3, w->OptAns4}[i - 1]; }
     QLabel *label(int i) { return QList<QLabel *>{w->lblOptAns1, w->lblOptAns2, w->lblOptAns3, w->lblOptAns4}[i - 1]; }
@@ -79,6 +83,31 @@ class TestDesktop : public QObject {
 
 private slots:
     void initTestCase() { guitest::initTestCase(); }
+
+    // The per-user folder is made once, from a clean start: a second start
+    // takes it as it is, and what a start cut short left is not taken.
+    void perUserFolderMadeOnce()
+    {
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkpath("Images") && QDir(program.path()).mkpath("Decks/Deck1"));
+        QVERIFY(QFile::copy(QStringLiteral(MNEMORA_TEST_DATA "/one-card-xlwt.xls"), program.filePath("Decks/Deck1/One.xls")));
+        const QString user = programfolder::perUserFolder();
+        QDir(user).removeRecursively();
+        QVERIFY(QDir().mkpath(user + ".new/Images"));
+        QFile stray(user + ".new/Images/stray.jpg");
+        QVERIFY(stray.open(QIODevice::WriteOnly));
+        stray.close();
+        const auto notProgram = [&](const QString &f) { return f != program.path(); };
+        QCOMPARE(programfolder::workingFolder(program.path(), notProgram), user);
+        QVERIFY(QFile::exists(user + "/Decks/Deck1/One.xls"));
+        QVERIFY(!QFile::exists(user + "/Images/stray.jpg"));
+        QVERIFY(!QFileInfo::exists(user + ".new"));
+        // The user's own decks stay; nothing is copied again.
+        QVERIFY(QFile::rename(user + "/Decks/Deck1/One.xls", user + "/Decks/Deck1/Mine.xls"));
+        QCOMPARE(programfolder::workingFolder(program.path(), notProgram), user);
+        QCOMPARE(QDir(user + "/Decks/Deck1").entryList(QDir::Files), QStringList{"Mine.xls"});
+        QDir(user).removeRecursively();
+    }
     void cleanup() { guitest::stopPollers(); }
 
     // A whole deck, right and wrong by turns, by keys sent to the End
@@ -122,27 +151,77 @@ private slots:
         QCOMPARE(runs[0].last(), QStringLiteral("2/2"));
     }
 
-    void keysDoNothingWhileTheirControlCannotBeClicked_data()
+    // The study keys, any number of times, with the focus on each control
+    // Tab reaches ("End" apart, below): Space, Return and Enter show the
+    // answer at most; no key ends the run, picks a choice or counts a mark
+    // while its own control cannot be clicked.
+    void studyKeysNeverFallThrough_data()
     {
         QTest::addColumn<QString>("mode");  // "0 shown": question and answer, the answer revealed
-        QTest::addColumn<int>("key");
-        QTest::newRow("R before the answer") << "0" << int(Qt::Key_R);
-        QTest::newRow("1 without choices") << "0 shown" << int(Qt::Key_1);
-        QTest::newRow("Space with the answer shown") << "0 shown" << int(Qt::Key_Space);
-        QTest::newRow("3 with two choices") << "2" << int(Qt::Key_3);
-        QTest::newRow("W with choices") << "4" << int(Qt::Key_W);
+        QTest::addColumn<QList<int>>("keys");
+        const QList<int> reveal{Qt::Key_Space, Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter, Qt::Key_Space};
+        for (const char *mode : {"0", "0 shown", "2", "4"})
+            QTest::addRow("Space and Return, %s", mode) << mode << reveal;
+        QTest::newRow("R before the answer") << "0" << QList<int>{Qt::Key_R};
+        QTest::newRow("1 without choices") << "0 shown" << QList<int>{Qt::Key_1};
+        QTest::newRow("3 with two choices") << "2" << QList<int>{Qt::Key_3};
+        QTest::newRow("W with choices") << "4" << QList<int>{Qt::Key_W};
     }
-    void keysDoNothingWhileTheirControlCannotBeClicked()
+    void studyKeysNeverFallThrough()
     {
         QFETCH(QString, mode);
-        QFETCH(int, key);
+        QFETCH(QList<int>, keys);
         Session s(mode);
         if (mode.endsWith("shown"))
             click(s.w->cmdAns);
-        const QString before = s.state();
-        QTest::keyClick(s.w.get(), Qt::Key(key));
-        QCOMPARE(s.state(), before);
-        QVERIFY(!s.w->Timer1->isActive());
+        const auto unrevealed = [&s] { return s.state().section(' ', 0, 1) + s.state().section(' ', 3); };
+        const QString before = unrevealed();
+        for (int stop = 0; stop < 10; ++stop) {
+            QTest::keyClick(s.w->focusWidget(), Qt::Key_Tab);
+            if (s.w->focusWidget() == s.w->cmdEnd)
+                continue;
+            for (const int key : keys)
+                QTest::keyClick(s.w->focusWidget(), Qt::Key(key));
+            QCOMPARE(unrevealed(), before);
+            QVERIFY(!s.w->cmdEnd->isHidden() && s.w->fraStat->isHidden() && !s.w->Timer1->isActive());
+            QCOMPARE(s.w->AnswerShown, mode.startsWith('0') && (keys.size() > 1 || mode.endsWith("shown")));
+        }
+    }
+
+    // A run ends only through "End": Space or Return once the user tabbed
+    // to it (while "Show Answer" is offered they show the answer), Ctrl+E
+    // anywhere; a focus that came onto it otherwise takes no key.
+    void endOnlyByItself_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("focus");  // "tab", "other" (not by the user's Tab) or "" (left where it is)
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("tabbed, Space") << "0 shown" << "tab" << int(Qt::Key_Space) << true;
+        QTest::newRow("tabbed, Return") << "0 shown" << "tab" << int(Qt::Key_Return) << true;
+        QTest::newRow("tabbed, Space, choices") << "4" << "tab" << int(Qt::Key_Space) << true;
+        QTest::newRow("tabbed, Space shows the answer first") << "0" << "tab" << int(Qt::Key_Space) << false;
+        QTest::newRow("not tabbed, Space") << "0 shown" << "other" << int(Qt::Key_Space) << false;
+        QTest::newRow("Ctrl+E") << "0" << "" << (Qt::Key_E | Qt::ControlModifier).toCombined() << true;
+        QTest::newRow("Ctrl+E, choices") << "2" << "" << (Qt::Key_E | Qt::ControlModifier).toCombined() << true;
+    }
+    void endOnlyByItself()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, ends);
+        Session s(mode);
+        if (mode.endsWith("shown"))
+            click(s.w->cmdAns);
+        QCOMPARE(s.w->focusWidget(), mode.startsWith('0') ? static_cast<QWidget *>(mode.endsWith("shown") ? s.w->cmdRight : s.w->cmdAns) : s.w->OptAns1);
+        for (int stop = 0; focus == "tab" && s.w->focusWidget() != s.w->cmdEnd && stop < 10; ++stop)
+            QTest::keyClick(s.w->focusWidget(), Qt::Key_Tab);
+        if (focus == "other")
+            s.w->cmdEnd->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(s.w->focusWidget(), Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        QCOMPARE(!s.w->fraStat->isHidden(), ends);
+        QVERIFY(ends || focus != "tab" || s.w->focusWidget() == s.w->cmdRight);
     }
 
     void aKeyInTheEditorsBoxesIsText()
@@ -160,7 +239,8 @@ private slots:
     void namedForAssistiveTechnologyAndTabbedInReadingOrder()
     {
         Session s;
-        const QMap<QString, QString> keys = {{"cmdAns", "Space or Return"}, {"cmdRight", "R"}, {"cmdWrong", "W"}};
+        const QMap<QString, QString> keys = {{"cmdAns", "Space or Return"}, {"cmdRight", "R"}, {"cmdWrong", "W"},
+                                             {"cmdEnd", "Ctrl+E"}, {"cmdSaveCard", "Ctrl+S"}, {"cmdUndo", "Ctrl+Z"}};
         const auto buttons = s.w->findChildren<PictureButton *>();
         QVERIFY(buttons.size() >= 15);
         for (PictureButton *b : buttons) {

@@ -84,7 +84,7 @@ private slots:
         for (const char *name : {"mnuOpt", "mnuDecks", "mnuStat", "mnuHelp"})
             QVERIFY2(!menu(w, name)->isEnabled(), name);
         QCOMPARE(w.findChild<QLabel *>("Label12")->text(), QStringLiteral("Mnemora v 1.0"));
-        QCOMPARE(w.findChild<QLabel *>("Label15")->text(), QStringLiteral("for updates and user's manual"));
+        QCOMPARE(w.findChild<QLabel *>("Label15")->toolTip(), QDir::toNativeSeparators(folder.path()));
         click(w.findChild<QAbstractButton *>("Command1"));
         QVERIFY(control(w, "picAboutUs")->isHidden());
         QVERIFY(toolbarShown(w));

@@ -7,7 +7,7 @@
 
 #include "decks/xls/Biff.h"
 #include "decks/xls/CompoundFile.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -32,17 +32,17 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 }
 
 // Each cell as [row, column, kind, value]; booleans and errors hold their code.
-inline QJsonObject modelJson(const xls::Workbook &wb)
+inline QJsonObject modelJson(const decks::Workbook &wb)
 {
     static const char *const kinds[] = {"blank", "text", "number", "bool", "error"};
     QJsonArray sheets;
-    for (const xls::Sheet &s : wb.sheets) {
+    for (const decks::Sheet &s : wb.sheets) {
         QJsonArray cells;
-        for (const xls::Row &r : s.rows)
+        for (const decks::Row &r : s.rows)
             for (const auto &[col, c] : r.cells)
                 cells.append(QJsonArray{r.index, col, kinds[int(c.type)],
-                                        c.type == xls::CellType::Text    ? QJsonValue(c.text)
-                                        : c.type == xls::CellType::Blank ? QJsonValue()
+                                        c.type == decks::CellType::Text    ? QJsonValue(c.text)
+                                        : c.type == decks::CellType::Blank ? QJsonValue()
                                                                          : QJsonValue(c.number)});
         sheets.append(QJsonObject{{"name", s.name}, {"rows", s.rowCount()}, {"cells", cells}});
     }

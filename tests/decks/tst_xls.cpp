@@ -13,10 +13,11 @@
 #include <QtTest>
 
 using namespace decktest;
-using xls::Cell;
+using decks::Cell;
 namespace biff = xls::biff;
 
-Q_DECLARE_METATYPE(xls::Workbook)
+Q_DECLARE_METATYPE(decks::Workbook)
+Q_DECLARE_METATYPE(decks::FormatError::Kind)
 
 namespace {
 
@@ -44,7 +45,7 @@ private slots:
     void fixtureCells()
     {
         QFETCH(QString, name);
-        const xls::Workbook wb = xls::readWorkbookFile(readFile(dataPath(name + ".xls")));
+        const decks::Workbook wb = xls::readWorkbookFile(readFile(dataPath(name + ".xls")));
         const QJsonObject oracle = QJsonDocument::fromJson(readFile(dataPath("cells/" + name + ".json"))).object();
         QCOMPARE(cellsDiff(modelJson(wb), oracle), QString());
         // Plain decks from these writers hold nothing a rewrite would lose.
@@ -54,14 +55,14 @@ private slots:
         QCOMPARE(wb.otherStreams.empty(), name != "mixed-libreoffice");  // its document properties
         if (name == "mixed-libreoffice")
             QCOMPARE(wb.sheetIndex(QStringLiteral("sheet1")), 1);  // found in any case, wherever it stands
-        const xls::Workbook back = xls::readWorkbookFile(xls::writeWorkbookFile(wb));
+        const decks::Workbook back = xls::readWorkbookFile(xls::writeWorkbookFile(wb));
         QCOMPARE(cellsDiff(modelJson(back), oracle), QString());
         QVERIFY(back.formatRecords == wb.formatRecords);
         QVERIFY(back.otherStreams == wb.otherStreams);
         for (std::size_t i = 0; i < wb.sheets.size(); ++i) {
             QVERIFY(back.sheets[i].columnRecords == wb.sheets[i].columnRecords);
-            for (const xls::Row &r : wb.sheets[i].rows)
-                for (const xls::CellEntry &e : r.cells)
+            for (const decks::Row &r : wb.sheets[i].rows)
+                for (const decks::CellEntry &e : r.cells)
                     QCOMPARE(back.sheets[i].cell(r.index, e.column)->xf, e.cell.xf);
         }
     }
@@ -149,16 +150,26 @@ private slots:
     void refused_data()
     {
         QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<decks::FormatError::Kind>("kind");
+        using K = decks::FormatError::Kind;
         const QFileInfoList damaged = QDir(dataPath("")).entryInfoList({"malformed-*.xls"});
         QVERIFY(damaged.size() >= 8);
+        // No compound file at all is no workbook; a compound file that
+        // breaks its rules, or a broken stream in it, is a damaged one.
+        const QHash<QString, K> kinds{{"zero-bytes", K::NotWorkbook}, {"csv-named-xls", K::NotWorkbook}};
         for (const QFileInfo &f : damaged)
-            QTest::newRow(qPrintable(f.baseName().mid(10))) << readFile(f.filePath());
+            QTest::newRow(qPrintable(f.baseName().mid(10))) << readFile(f.filePath()) << kinds.value(f.baseName().mid(10), K::Damaged);
         const QByteArray ok = biffStream({}, {{biff::kNumber, cellHead(0, 0) + f64(1)}});
         QCOMPARE(xls::readWorkbookFile(xlsFile(ok)).sheets.size(), std::size_t(1));
-        auto row = [](const char *name, const QByteArray &stream) { QTest::newRow(name) << xlsFile(stream); };
-        row("excel 5 BOF", records({bof(biff::kGlobals, biff::kBiff5Version), {biff::kEof, {}}}));
-        row("not a BOF", records({{biff::kNumber, cellHead(0, 0) + f64(1)}}));
-        row("password", biffStream({{biff::kFilePass, QByteArray(54, '\1')}}, {}));
+        auto kindRow = [](const char *name, const QByteArray &stream, K kind) { QTest::newRow(name) << xlsFile(stream) << kind; };
+        auto row = [&](const char *name, const QByteArray &stream) { kindRow(name, stream, K::Damaged); };
+        kindRow("excel 4 BOF", records({{0x0409, le16(0) + le16(0x10) + le16(0)}, {biff::kEof, {}}}), K::UnsupportedVersion);
+        // Excel 2.x-4.0 worksheets were bare record streams, in no compound file.
+        QTest::newRow("excel 4 worksheet file") << records({{0x0409, le16(0) + le16(0x10) + le16(0)}, {biff::kEof, {}}})
+                                                << K::UnsupportedVersion;
+        kindRow("unknown BOF version", records({bof(biff::kGlobals, 0x0700), {biff::kEof, {}}}), K::UnsupportedVersion);
+        kindRow("not a BOF", records({{biff::kNumber, cellHead(0, 0) + f64(1)}}), K::NotWorkbook);
+        kindRow("password", biffStream({{biff::kFilePass, QByteArray(54, '\1')}}, {}), K::Protected);
         row("truncated record", ok.left(ok.size() - 3));
         row("no EOF in sheet", ok.left(ok.size() - 4));
         row("string index beyond the table", biffStream({}, {{biff::kLabelSst, cellHead(0, 0) + le32(0)}}));
@@ -178,22 +189,28 @@ private slots:
     void refused()
     {
         QFETCH(QByteArray, file);
-        QVERIFY_THROWS_EXCEPTION(xls::XlsError, xls::readWorkbookFile(file));
+        QFETCH(decks::FormatError::Kind, kind);
+        try {
+            xls::readWorkbookFile(file);
+            QFAIL("read");
+        } catch (const decks::FormatError &e) {
+            QCOMPARE(e.kind(), kind);
+        }
     }
 
     // What the writer writes reads back as `expected` (the workbook itself
     // unless given) in our reader, in xlrd and, where it can, in FreeXL.
     void roundTrip_data()
     {
-        QTest::addColumn<xls::Workbook>("wb");
-        QTest::addColumn<xls::Workbook>("expected");
+        QTest::addColumn<decks::Workbook>("wb");
+        QTest::addColumn<decks::Workbook>("expected");
         QTest::addColumn<bool>("freexlCanRead");  // FreeXL stops at strings over 3+ records
-        auto row = [](const char *name, const xls::Workbook &wb, bool freexl, const xls::Workbook &expected = {}) {
+        auto row = [](const char *name, const decks::Workbook &wb, bool freexl, const decks::Workbook &expected = {}) {
             QTest::newRow(name) << wb << (expected.sheets.empty() ? wb : expected) << freexl;
         };
         const QVariant none;
         {
-            xls::Workbook wb = xls::deckWorkbook(
+            decks::Workbook wb = decks::deckWorkbook(
                 {{"q", none}, {none, "a"}, {42.0, -3.5}, {1e20, 1.25e-7}, {0.1, 123456789012345.0}, {none, none}});
             for (auto [r, c] : {std::pair{0, 1}, {1, 0}, {5, 0}, {5, 1}})
                 wb.sheets[0].setCell(r, c, Cell::blank());
@@ -210,15 +227,15 @@ private slots:
                              repeated(QString::fromUtf8("жё"), n % 41 + 1) + QString::number(r)});
             }
             rows.append({repeated("b", 8219), repeated(QString::fromUtf8("ж"), 4109)});
-            row("boundaries", xls::deckWorkbook(rows), true);
+            row("boundaries", decks::deckWorkbook(rows), true);
         }
         {
             // Empty texts stay texts (FreeXL then reads no sheet at all).
-            xls::Workbook wb = xls::deckWorkbook({{"q", ""}, {"", "a"}, {"long", repeated(QString::fromUtf8("жёлтый "), 30000)},
+            decks::Workbook wb = decks::deckWorkbook({{"q", ""}, {"", "a"}, {"long", repeated(QString::fromUtf8("жёлтый "), 30000)},
                                                   {repeated(QString::fromUtf8("é"), 20000), "after"}});
             wb.sheets[0].setCell(0, 5, Cell::fromBool(true));
             wb.sheets[0].setCell(3, 255, Cell::fromError(0x2A));
-            xls::Sheet other;
+            decks::Sheet other;
             other.name = QString::fromUtf8("Заметки");
             other.visibility = 1;
             other.setCell(65535, 0, Cell::fromText("far down"));
@@ -235,18 +252,18 @@ private slots:
             const QString text = repeated(QString::fromUtf8("ж"), lead) + emoji + emoji + emoji;
             const QString answer = QStringLiteral("answer 1 ") + emoji;
             row(qPrintable(QStringLiteral("surrogates, lead %1").arg(lead)),
-                xls::deckWorkbook({{text, answer}, {QStringLiteral("x") + QChar(0xD83D), QChar(0xDE42) + QStringLiteral("y")}}),
-                false, xls::deckWorkbook({{text, answer}, {QStringLiteral("x\uFFFD"), QStringLiteral("\uFFFDy")}}));
+                decks::deckWorkbook({{text, answer}, {QStringLiteral("x") + QChar(0xD83D), QChar(0xDE42) + QStringLiteral("y")}}),
+                false, decks::deckWorkbook({{text, answer}, {QStringLiteral("x\uFFFD"), QStringLiteral("\uFFFDy")}}));
         }
     }
 
     void roundTrip()
     {
-        QFETCH(xls::Workbook, wb);
-        QFETCH(xls::Workbook, expected);
+        QFETCH(decks::Workbook, wb);
+        QFETCH(decks::Workbook, expected);
         QFETCH(bool, freexlCanRead);
         const QByteArray file = xls::writeWorkbookFile(wb);
-        const xls::Workbook back = xls::readWorkbookFile(file);
+        const decks::Workbook back = xls::readWorkbookFile(file);
         QCOMPARE(cellsDiff(modelJson(back), modelJson(expected)), QString());
         for (std::size_t i = 0; i < wb.sheets.size(); ++i)
             QCOMPARE(back.sheets[i].visibility, wb.sheets[i].visibility);
@@ -260,8 +277,8 @@ private slots:
     // sheet offsets that point at a BOF record.
     void recordsKeepTheFormatRules()
     {
-        xls::Workbook wb = xls::deckWorkbook({{repeated(QString::fromUtf8("ж"), 20000), QVariant()}, {"x", 1.0}});
-        wb.sheets.push_back(xls::newWorkbook("Two").sheets[0]);
+        decks::Workbook wb = decks::deckWorkbook({{repeated(QString::fromUtf8("ж"), 20000), QVariant()}, {"x", 1.0}});
+        wb.sheets.push_back(decks::newWorkbook("Two").sheets[0]);
         const QByteArray stream = xls::writeBiff(wb);
         const auto *p = reinterpret_cast<const std::uint8_t *>(stream.constData());
         QList<std::size_t> bofs;
@@ -296,7 +313,7 @@ private slots:
 
     // A workbook without sheets; one with features a rewrite would lose is
     // refused as the store commits it.
-    void refusesWhatItCannotKeep() { QVERIFY_THROWS_EXCEPTION(xls::XlsError, xls::writeBiff(xls::Workbook())); }
+    void refusesWhatItCannotKeep() { QVERIFY_THROWS_EXCEPTION(decks::FormatError, xls::writeBiff(decks::Workbook())); }
 };
 
 QTEST_GUILESS_MAIN(XlsTest)

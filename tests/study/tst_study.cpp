@@ -9,6 +9,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMenuBar>
 #include <QPieSeries>
 #include <QPieSlice>
@@ -60,12 +61,14 @@ struct Session {
     QString views()
     {
         QStringList v;
+        // The card editor shows the study view's panels with its own buttons.
+        const bool editor = get("cmdAddDone")->isVisible();
         for (const auto &[view, controls] : {std::pair{"start", "PicOpenDeck"}, {"options", "fraOptions"},
                                              {"study", "fraQuestion fraAnswer fraAnswer1 cmdAns cmdEnd"},
                                              {"statistics", "fraStat"}, {"about", "picAboutUs"}})
             for (const QString &name : QString(controls).split(' '))
-                if (get(qPrintable(name))->isVisible() && !v.contains(view))
-                    v << view;
+                if (get(qPrintable(name))->isVisible() && !v.contains(editor && QString(view) == "study" ? "editor" : view))
+                    v << (editor && QString(view) == "study" ? "editor" : view);
         return v.join('+');
     }
 
@@ -84,7 +87,7 @@ struct Session {
     // exactly one view is on screen. A step is a control's name (clicked;
     // an option button or check box at its indicator), "menu:name",
     // "open:file" or "openmenu:file" (through the dialog; no file cancels
-    // it), "choose:right", "choose:wrong" or "choose:k", "tick1" or
+    // it), "editdeck:file", "newdeck:name", "choose:right", "choose:wrong" or "choose:k", "tick1" or
     // "tick2" (a timer's tick), "wait:ms", "rm:file" (under the program
     // folder) or "sync:record" (the options record set, then
     // SyncOptionButtons). A message box a step brings up is answered and
@@ -100,6 +103,12 @@ struct Session {
             } else if (step.startsWith("openmenu:")) {
                 afterDialog = answerFileDialog(arg.isEmpty() ? QString() : folder.deckPath(arg));
                 trigger(get<QAction>("mnuOpen"));
+            } else if (step.startsWith("editdeck:")) {
+                afterDialog = answerFileDialog(folder.deckPath(arg));
+                trigger(get<QAction>("mnuEditDeck"));
+            } else if (step.startsWith("newdeck:")) {
+                onNextModal<QInputDialog>([arg](QInputDialog *box) { box->setTextValue(arg), box->accept(); });
+                trigger(get<QAction>("mnuAdd"));
             } else if (step.startsWith("menu:")) {
                 trigger(get<QAction>(qPrintable(arg)));
             } else if (step.startsWith("choose:")) {
@@ -225,12 +234,9 @@ private slots:
         QVERIFY(s.shown("fraPicQuest") && !s.shown("lblQuestion") && s.shown("cmdAns") && !picture->pixmap().isNull());
         QCOMPARE(picture->pictureSource(), s.folder.path() + "/Images/circle.jpg");
         QCOMPARE(s.answer(), QStringLiteral("Circle"));
-        QCOMPARE(s.get("lblAnswer")->width(), s.w->twipsX(3500));
         s.right();
         QCOMPARE(s.texts("lblQuestion lblAnswer"), answerFirst ? "card|next" : "next|card");
         QVERIFY(!s.shown("fraPicQuest") && s.shown("lblQuestion"));
-        QCOMPARE(s.get("lblQuestion")->width(), s.w->twipsX(answerFirst ? 3500 : 4500));  // as wide as its text's side
-        QCOMPARE(s.get("lblAnswer")->width(), s.w->twipsX(answerFirst ? 4500 : 3500));
         s.right();
         QVERIFY(s.shown("fraPicQuest") && !picture->pixmap().isNull());
         QCOMPARE(picture->pictureSource(), QStringLiteral("Z:\\pic.jpg"));
@@ -313,13 +319,10 @@ private slots:
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("selected");  // first letters of the selected buttons' captions
         QTest::newRow("4 while answer first") << "PicOptions1 OptShowFirstAns OptMultFour" << "4 Q V S T" << "VQ4SE";
-        QTest::newRow("answer while 2") << "PicOptions1 OptMultTwo OptShowFirstAns" << "0 A V S T" << "VA0SE";
         QTest::newRow("large while 2") << "PicOptions1 OptMultTwo OptFontLarge" << "0 Q V S T" << "VQ0LE";
         QTest::newRow("large while 2, Done") << "PicOptions1 OptMultTwo OptFontLarge cmdDone" << "0 Q V L T" << "VQ0LE";
         QTest::newRow("large while 4, Open Deck") << "PicOptions1 OptMultFour OptFontLarge openmenu:capitals-xlwt.xls"
                                                   << "0 Q V L T" << "VQ0LE";
-        QTest::newRow("large, no choices") << "PicOptions1 OptFontLarge" << "0 Q V L T" << "VQ0LE";
-        QTest::newRow("timer unchecked") << "PicOptions1 ChkTimerEnable" << "0 Q V D -" << "VQ0D";
         QTest::newRow("each back again") << "PicOptions1 OptShowFirstAns OptShowFirstQuest OptSortRandom OptSortVovivIz "
                                             "ChkTimerEnable ChkTimerEnable" << "0 Q V D T" << "VQ0DE";
         QTest::newRow("sync 4, random") << "sync:4,Q,R,S,-" << "4 Q R S -" << "RQ4S";
@@ -389,6 +392,10 @@ private slots:
         row("LibreOffice .ods", "open:rich-soffice.ods", "study", "cmdAns", "The bold word");
         row("cancelled", "open:", "start");
         row("cancelled, options", "PicOptions1 openmenu:", "start", "-cmdDone");
+        row("Add Deck, options", "PicOptions1 newdeck:Fresh", "editor", "cmdAdd -cmdDone");
+        row("Edit Deck, options", "PicOptions1 editdeck:capitals-xlwt.xls", "editor", "cmdAdd cmdAddBrowse -cmdDone");
+        row("Edit Deck after a run, options", open + "cmdEnd cmdClose PicOptions1 editdeck:capitals-xlwt.xls", "editor",
+            "cmdAddBrowse -cmdDone -cmdEnd");
         row("further full stop", "openmenu:my.deck.xls", "start");
         row("text named .ods", "open:text.ods", "start", "", "", blank);
         row("damaged .xlsx", "openmenu:truncated.xlsx", "start", "", "", blank);

@@ -5,7 +5,7 @@
 
 #include "app/frmQuestion.h"
 #include "decks/xls/BiffWriter.h"
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -38,7 +38,7 @@ inline void writeDeck(const QString &path, const QList<QPair<QVariant, QVariant>
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(xls::writeWorkbookFile(xls::deckWorkbook(rows)));
+    file.write(xls::writeWorkbookFile(decks::deckWorkbook(rows)));
 }
 
 // A program folder for one test: Images/ with the reveal pictures and
@@ -128,6 +128,7 @@ struct Message {
     bool shown = false;
     QString title;
     QString text;
+    QString informative;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
@@ -140,6 +141,7 @@ inline std::shared_ptr<Message> answerMessageBox(std::shared_ptr<Message> into =
             into->shown = true;
             into->title = box->windowTitle();
             into->text = box->text();
+            into->informative = box->informativeText();
             into->icon = box->icon();
             box->button(QMessageBox::Ok)->click();
         },

@@ -1,10 +1,10 @@
 #include "decks/odf/OdsReader.h"
 
+#include "decks/DateText.h"
 #include "decks/zip/XmlPart.h"
 #include "decks/zip/ZipArchive.h"
 
-#include <QDate>
-#include <QTime>
+#include <cmath>
 
 namespace odf {
 namespace {
@@ -19,16 +19,9 @@ constexpr QStringView kTable = u"urn:oasis:names:tc:opendocument:xmlns:table:1.0
 constexpr QStringView kText = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 constexpr QStringView kCalcExt = u"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
-constexpr int kMaxNesting = 64;  // of spans in a paragraph, of row groups
-// A cell's text is kept up to the length an .xls cell can hold; the rest is
-// left out (text:s can make a few bytes stand for thousands of spaces).
-constexpr qsizetype kMaxCellText = 32767;
-
-void appendCapped(QString &text, QStringView more)
-{
-    if (text.size() < kMaxCellText)
-        text += more.left(kMaxCellText - text.size());
-}
+using deckzip::appendCellText;
+using deckzip::kMaxNesting;
+constexpr qint64 kMaxManifestSize = qint64(4) << 20;
 
 bool isTable(const XmlPart &xml, QStringView local)
 {
@@ -38,7 +31,7 @@ bool isTable(const XmlPart &xml, QStringView local)
 void checkNesting(int depth)
 {
     if (depth > kMaxNesting)
-        throw xls::XlsError("elements nested too deeply");
+        throw decks::FormatError("elements nested too deeply");
 }
 
 // A repeat count attribute: 1 when absent or not a positive number, at most
@@ -52,39 +45,43 @@ qint64 repeatCount(const XmlPart &xml, QStringView attribute, qint64 limit)
 
 // The text of the element the reader stands on, up to its end: text:s as
 // spaces, text:tab as a tab, text:line-break as a line feed; notes and
-// annotations left out.
-void appendText(XmlPart &xml, QString &text, int depth = 0)
+// annotations left out. Spans nest at most kMaxNesting deep, counted here
+// rather than by a call per level.
+void appendText(XmlPart &xml, QString &text)
 {
-    checkNesting(depth);
+    int depth = 0;  // of the elements open inside it
     while (xml.next()) {
-        XmlPart &r = xml;
-        if (r.isEndElement())
-            return;
-        if (r.isCharacters()) {
-            appendCapped(text, r.text());
-        } else if (r.isStartElement()) {
-            if (r.namespaceUri() == kText && r.name() == u"s") {
+        if (xml.isEndElement()) {
+            if (depth-- == 0)
+                return;
+        } else if (xml.isCharacters()) {
+            appendCellText(text, xml.text());
+        } else if (xml.isStartElement()) {
+            const bool inText = xml.namespaceUri() == kText;
+            if (inText && xml.name() == u"s") {
                 bool ok = false;
                 const int n = xml.attribute(kText, u"c").toInt(&ok);
-                if (text.size() < kMaxCellText)
-                    appendCapped(text, QString(ok && n > 0 ? std::min<qsizetype>(n, kMaxCellText) : 1, u' '));
+                const qsizetype spaces = ok && n > 0 ? n : 1;
+                deckzip::checkCellRoom(text.size(), spaces);  // before the spaces are made
+                text += QString(spaces, u' ');
                 xml.skip();
-            } else if (r.namespaceUri() == kText && r.name() == u"tab") {
-                appendCapped(text, u"\t");
+            } else if (inText && xml.name() == u"tab") {
+                appendCellText(text, u"\t");
                 xml.skip();
-            } else if (r.namespaceUri() == kText && r.name() == u"line-break") {
-                appendCapped(text, u"\n");
+            } else if (inText && xml.name() == u"line-break") {
+                appendCellText(text, u"\n");
                 xml.skip();
-            } else if (r.name() == u"note" || r.name() == u"annotation" || r.name() == u"ruby-text") {
+            } else if (xml.name() == u"note" || xml.name() == u"annotation" || xml.name() == u"ruby-text") {
                 xml.skip();
             } else {
-                appendText(xml, text, depth + 1);
+                checkNesting(++depth);
             }
         }
     }
 }
 
-// "PT12H30M15S" (with an optional day part "P1DT...") as a fraction of days.
+// "PT12H30M15S" (with an optional day part "P1DT...") as a fraction of days
+// (an xsd:duration, as office:time-value holds it in ODF 1.2 Part 1).
 bool parseDuration(QStringView s, double &days)
 {
     if (!s.startsWith(u'P'))
@@ -124,20 +121,6 @@ bool parseDuration(QStringView s, double &days)
     return any;
 }
 
-// "2024-01-15" or "2024-01-15T10:30:00" as days since 1899-12-30.
-bool parseDate(QStringView s, double &days)
-{
-    const QDate date = QDate::fromString(s.left(10).toString(), Qt::ISODate);
-    if (!date.isValid())
-        return false;
-    days = static_cast<double>(QDate(1899, 12, 30).daysTo(date));
-    if (s.size() > 11) {
-        const QTime time = QTime::fromString(s.mid(11).toString(), Qt::ISODateWithMs);
-        if (time.isValid())
-            days += time.msecsSinceStartOfDay() / 86400000.0;
-    }
-    return true;
-}
 
 int errorCode(QStringView text)
 {
@@ -154,13 +137,18 @@ int errorCode(QStringView text)
     return 0x2A;
 }
 
-// One table:table-cell: its value (Blank when it has none).
-xls::Cell readCell(XmlPart &xml)
+// One table:table-cell: its value (Blank when it has none). A date or time
+// cell (office:value-type "date" or "time" in ODF 1.2 Part 1) is the ISO
+// text of its office:date-value (an xsd:date or xsd:dateTime) or the time
+// of day of its office:time-value: both are written as the date and time
+// themselves, so the document's null date (table:null-date), which only
+// says what the number 0 stands for, plays no part in them.
+decks::Cell readCell(XmlPart &xml)
 {
     enum class Type { None, Number, Date, Time, Boolean, String } type = Type::None;
     bool error = false, ok = false, boolean = false, hasStringValue = false;
     double number = 0;
-    QString stringValue;
+    QString stringValue, dateText;
     {
         // Read while the reader stands on the start tag, and let go before
         // it moves on (the list would be copied then).
@@ -172,10 +160,19 @@ xls::Cell readCell(XmlPart &xml)
             number = office(u"value").toDouble(&ok);
         } else if (typeName == u"date") {
             type = Type::Date;
-            ok = parseDate(office(u"date-value"), number);
+            // A date the ISO form cannot hold (before year 0, past 9999)
+            // stays as written.
+            const QStringView value = office(u"date-value");
+            dateText = decks::isoDateText(value);
+            if (dateText.isNull())
+                dateText = value.trimmed().toString();
+            ok = !dateText.isEmpty();
         } else if (typeName == u"time") {
             type = Type::Time;
             ok = parseDuration(office(u"time-value"), number);
+            if (ok && number >= 0 && number < 1e9)
+                dateText = decks::timeText(std::llround(number * 86400) % 86400);
+            ok = !dateText.isNull();
         } else if (typeName == u"boolean") {
             type = Type::Boolean;
             boolean = office(u"boolean-value") == u"true" || office(u"boolean-value") == u"1";
@@ -183,7 +180,7 @@ xls::Cell readCell(XmlPart &xml)
             type = Type::String;
             const QStringView value = office(u"string-value");
             hasStringValue = !value.isNull();
-            stringValue = value.toString();
+            appendCellText(stringValue, value);
         }
         error = XmlPart::valueOf(attributes, kCalcExt, u"value-type") == u"error";
     }
@@ -195,7 +192,7 @@ xls::Cell readCell(XmlPart &xml)
         while (xml.nextChild()) {
             if (xml.namespaceUri() == kText && xml.name() == u"p") {
                 if (!firstParagraph)
-                    appendCapped(text, u"\n");
+                    appendCellText(text, u"\n");
                 firstParagraph = false;
                 appendText(xml, text);
             } else {
@@ -203,33 +200,36 @@ xls::Cell readCell(XmlPart &xml)
             }
         }
         if (error)
-            return xls::Cell::fromError(errorCode(text));
+            return decks::Cell::fromError(errorCode(text));
         stringValue = std::move(text);
     }
     switch (type) {
     case Type::Boolean:
-        return xls::Cell::fromBool(boolean);
+        return decks::Cell::fromBool(boolean);
     case Type::String:
-        return xls::Cell::fromText(stringValue);
+        return decks::Cell::fromText(stringValue);
     case Type::None:
-        return xls::Cell::blank();
+        return decks::Cell::blank();
+    case Type::Date:
+    case Type::Time:
+        return ok ? decks::Cell::fromText(dateText) : decks::Cell::blank();
     default:
-        return ok ? xls::Cell::fromNumber(number) : xls::Cell::blank();
+        return ok ? decks::Cell::fromNumber(number) : decks::Cell::blank();
     }
 }
 
 struct TableReader {
-    explicit TableReader(xls::Sheet &s) : sheet(s) {}
+    explicit TableReader(decks::Sheet &s) : sheet(s) {}
 
-    xls::Sheet &sheet;
+    decks::Sheet &sheet;
     deckzip::TextBudget budget;
     int nextRow = 0;
     bool full = false;
 
     void readRow(XmlPart &xml)
     {
-        const qint64 repeat = repeatCount(xml, u"number-rows-repeated", xls::kMaxRows);
-        xls::Cell cells[kCardColumns];
+        const qint64 repeat = repeatCount(xml, u"number-rows-repeated", decks::kMaxRows);
+        decks::Cell cells[kCardColumns];
         qint64 column = 0;
         while (xml.nextChild()) {
             if (!isTable(xml, u"table-cell") && !isTable(xml, u"covered-table-cell")) {
@@ -241,51 +241,72 @@ struct TableReader {
                 xml.skip();
                 continue;
             }
-            const xls::Cell cell = readCell(xml);
+            const decks::Cell cell = readCell(xml);
             for (qint64 c = column; c < std::min<qint64>(column + span, kCardColumns); ++c)
                 cells[c] = cell;
             column += span;
         }
-        const bool blank = cells[0].type == xls::CellType::Blank && cells[1].type == xls::CellType::Blank;
-        const qint64 end = std::min<qint64>(nextRow + repeat, xls::kMaxRows);
+        const bool blank = cells[0].type == decks::CellType::Blank && cells[1].type == decks::CellType::Blank;
+        const qint64 end = std::min<qint64>(nextRow + repeat, decks::kMaxRows);
         if (!blank) {
             budget.spend((end - nextRow) * (cells[0].text.size() + cells[1].text.size()));
             for (qint64 row = nextRow; row < end; ++row)
                 for (int c = 0; c < kCardColumns; ++c)
-                    if (cells[c].type != xls::CellType::Blank)
+                    if (cells[c].type != decks::CellType::Blank)
                         sheet.setCell(static_cast<int>(row), c, cells[c]);
         }
         nextRow = static_cast<int>(end);
-        full = nextRow >= xls::kMaxRows;
+        full = nextRow >= decks::kMaxRows;
     }
 
     // The rows of a table or of a row group, header rows and row groups
-    // within it included.
-    void readRows(XmlPart &xml, int depth = 0)
+    // within it included; the groups open are counted, not recursed into.
+    void readRows(XmlPart &xml)
     {
-        checkNesting(depth);
-        while (!full && xml.nextChild()) {
-            if (isTable(xml, u"table-row"))
+        int depth = 0;  // of the row groups open
+        while (!full) {
+            if (!xml.nextChild()) {
+                if (depth-- == 0)
+                    return;
+            } else if (isTable(xml, u"table-row")) {
                 readRow(xml);
-            else if (isTable(xml, u"table-header-rows") || isTable(xml, u"table-row-group") ||
-                     isTable(xml, u"table-rows"))
-                readRows(xml, depth + 1);
-            else
+            } else if (isTable(xml, u"table-header-rows") || isTable(xml, u"table-row-group") ||
+                       isTable(xml, u"table-rows")) {
+                checkNesting(++depth);
+            } else {
                 xml.skip();
+            }
         }
     }
 };
 
+// Whether the package's manifest says its parts are encrypted: a
+// <manifest:encryption-data> under a file entry (ODF 1.2 Part 3, the
+// manifest file). Such a content.xml is no XML until decrypted.
+bool isEncrypted(const deckzip::ZipArchive &zip)
+{
+    const QString manifest = QStringLiteral("META-INF/manifest.xml");
+    if (!zip.contains(manifest))
+        return false;
+    XmlPart xml(zip, manifest, kMaxManifestSize);
+    while (xml.next())
+        if (xml.isStartElement() && xml.name() == u"encryption-data")
+            return true;
+    return false;
+}
+
 }  // namespace
 
-xls::Workbook readOds(const deckzip::ZipArchive &zip)
+decks::Workbook readOds(const deckzip::ZipArchive &zip)
 {
+    if (isEncrypted(zip))
+        throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
     XmlPart xml(zip, QString::fromLatin1(kContentPart), kMaxContentSize);
-    xls::Workbook wb;
+    decks::Workbook wb;
     while (xml.next()) {
         if (!xml.isStartElement() || !isTable(xml, u"table"))
             continue;
-        xls::Sheet sheet;
+        decks::Sheet sheet;
         sheet.name = xml.attribute(kTable, u"name").toString();
         wb.sheets.push_back(std::move(sheet));
         if (wb.sheetIndex(kCardSheet) == static_cast<int>(wb.sheets.size()) - 1) {
@@ -297,7 +318,7 @@ xls::Workbook readOds(const deckzip::ZipArchive &zip)
         xml.skip();
     }
     if (wb.sheets.empty())
-        throw xls::XlsError("the document holds no table");
+        throw decks::FormatError("the document holds no table");
     return wb;
 }
 

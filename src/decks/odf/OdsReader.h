@@ -10,7 +10,7 @@
 // to the BIFF8 row limit; cells without a value are left out, so blank rows
 // repeated to the end of the sheet cost nothing. Nothing here writes.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 namespace deckzip { class ZipArchive; }
 
@@ -20,8 +20,8 @@ namespace odf {
 inline constexpr char kContentPart[] = "content.xml";
 inline constexpr qint64 kMaxContentSize = qint64(64) << 20;
 
-// Throws xls::XlsError for a missing or damaged content part and XML with a
+// Throws decks::FormatError for a missing or damaged content part and XML with a
 // document type declaration.
-xls::Workbook readOds(const deckzip::ZipArchive &zip);
+decks::Workbook readOds(const deckzip::ZipArchive &zip);
 
 }  // namespace odf

@@ -1,10 +1,12 @@
 #include "decks/ooxml/XlsxReader.h"
 
+#include "decks/DateText.h"
 #include "decks/zip/XmlPart.h"
 #include "decks/zip/ZipArchive.h"
 
 #include <QHash>
 #include <QStringList>
+#include <QUrl>
 
 #include <future>
 #include <system_error>
@@ -45,7 +47,8 @@ QString unescaped(const QString &text)
 }
 
 // The text of a string item (<si>, <is>): its <t> elements in order, rich
-// text runs included, phonetic runs (<rPh>) left out.
+// text runs included, phonetic runs (<rPh>) left out. Elements nest at most
+// kMaxNesting deep and the text holds at most a cell's characters.
 QString itemText(XmlPart &xml)
 {
     QString text;
@@ -54,26 +57,93 @@ QString itemText(XmlPart &xml)
         if (xml.isEndElement()) {
             --depth;
         } else if (xml.isStartElement()) {
-            if (xml.name() == u"t")
-                text += xml.readElementText();
-            else if (xml.name() == u"rPh")
+            if (xml.name() == u"t") {
+                deckzip::appendCellText(text, xml.elementText());
+            } else if (xml.name() == u"rPh") {
                 xml.skip();
-            else
-                ++depth;
+            } else if (++depth > deckzip::kMaxNesting) {
+                throw decks::FormatError("elements nested too deeply");
+            }
         }
     }
     return unescaped(text);
 }
 
-// A part's path from a relationship target, which is relative to xl/ or
-// absolute within the package.
-QString partPath(QStringView target)
+// The folder of a part ("xl/" for "xl/workbook.xml", "" for a part at the
+// package's root).
+QString folderOf(const QString &part)
 {
-    if (target.startsWith(u'/'))
-        return target.mid(1).toString();
-    QString path = QStringLiteral("xl/") + target.toString();
-    path.replace(QStringLiteral("xl/../"), QString());
-    return path;
+    return part.left(part.lastIndexOf(u'/') + 1);
+}
+
+// A part's name from a relationship's target: a URI reference relative to
+// the folder of the part the relationship belongs to, or absolute within the
+// package (ECMA-376 Part 2, Relationships, and RFC 3986 5.2 for resolving
+// it); "." and ".." segments resolved, percent-encoding decoded.
+QString partPath(const QString &sourceFolder, QStringView target)
+{
+    QString path = QUrl::fromPercentEncoding(target.toString().toUtf8());
+    path = path.startsWith(u'/') ? path.mid(1) : sourceFolder + path;
+    QStringList segments;
+    for (const QString &segment : path.split(u'/')) {
+        if (segment == u"..") {
+            if (!segments.isEmpty())
+                segments.removeLast();
+        } else if (segment != u"." && !segment.isEmpty()) {
+            segments.append(segment);
+        }
+    }
+    return segments.join(u'/');
+}
+
+// The relationships part of a part: "xl/_rels/workbook.xml.rels" for
+// "xl/workbook.xml", "_rels/.rels" for the package itself ("").
+QString relationshipsPart(const QString &part)
+{
+    return folderOf(part) + QStringLiteral("_rels/") + part.mid(part.lastIndexOf(u'/') + 1) + QStringLiteral(".rels");
+}
+
+struct Relationships {
+    QHash<QString, QString> targets;  // id -> part name
+    QHash<QString, QString> byType;   // the last path segment of a type -> the first part of that type
+};
+
+// The internal relationships of a part (ECMA-376 Part 2, Relationships):
+// targets resolved against the part's folder; external ones (links to
+// files and web pages) left out. No relationships part is no relationship.
+Relationships readRelationships(const deckzip::ZipArchive &zip, const QString &part)
+{
+    Relationships rels;
+    const QString name = relationshipsPart(part);
+    if (!zip.contains(name))
+        return rels;
+    XmlPart xml(zip, name, kMaxSmallPart);
+    while (xml.next()) {
+        if (!xml.isStartElement() || xml.name() != u"Relationship")
+            continue;
+        const auto &attributes = xml.attributes();
+        if (XmlPart::valueOf(attributes, u"TargetMode") == u"External")
+            continue;
+        const QString target = partPath(folderOf(part), XmlPart::valueOf(attributes, u"Target"));
+        rels.targets.insert(XmlPart::valueOf(attributes, u"Id").toString(), target);
+        // Transitional and strict types differ before the last segment
+        // (".../2006/relationships/sharedStrings", ".../relationships/sharedStrings").
+        const QStringView type = XmlPart::valueOf(attributes, u"Type");
+        const QString kind = type.mid(type.lastIndexOf(u'/') + 1).toString();
+        if (!rels.byType.contains(kind))
+            rels.byType.insert(kind, target);
+    }
+    return rels;
+}
+
+// A related part of the given type, or the part at the fixed place when
+// none is named and that one is there; empty when neither.
+QString relatedPart(const deckzip::ZipArchive &zip, const Relationships &rels, const QString &type,
+                    const QString &fallback)
+{
+    if (const QString named = rels.byType.value(type); !named.isEmpty() && zip.contains(named))
+        return named;
+    return zip.contains(fallback) ? fallback : QString();
 }
 
 // 0-based column and row of a reference such as "B12"; false when it is not
@@ -109,34 +179,67 @@ int errorCode(QStringView text)
 struct WorkbookPart {
     QStringList names;
     QStringList relationIds;
+    bool date1904 = false;
 };
 
+// The workbook part (ECMA-376 Part 1, 18.2.27 workbook): its sheets
+// (18.2.19 sheet) and its date system (18.2.28 workbookPr, date1904). A
+// package whose main part is no workbook (a word processing or presentation
+// document) is no workbook either.
 WorkbookPart readWorkbookPart(XmlPart &&xml)
 {
     WorkbookPart wb;
+    bool root = true;
     while (xml.next()) {
-        if (!xml.isStartElement() || xml.name() != u"sheet")
+        if (!xml.isStartElement())
+            continue;
+        if (std::exchange(root, false) && xml.name() != u"workbook")
+            throw decks::FormatError("the package holds no workbook", decks::FormatError::Kind::NotWorkbook);
+        if (xml.name() == u"workbookPr") {
+            const QStringView date1904 = xml.attribute(u"date1904");
+            wb.date1904 = date1904 == u"1" || date1904 == u"true";
+            continue;
+        }
+        if (xml.name() != u"sheet")
             continue;
         const QString id = xml.attributeInAnyNamespace(u"id").toString();
         wb.names.append(xml.attribute(u"name").toString());
         wb.relationIds.append(id);
     }
+    if (root)
+        throw decks::FormatError("the package holds no workbook", decks::FormatError::Kind::NotWorkbook);
     return wb;
 }
 
-// Relationship id -> target, and the shared strings' target.
-QHash<QString, QString> readRelationships(XmlPart &&xml, QString &sharedStrings)
+// What each cell format of the styles part shows numbers as, by the index a
+// cell's s attribute gives: the number format of each xf of cellXfs
+// (ECMA-376 Part 1, 18.8.10 cellXfs, 18.8.45 xf), looked up among the
+// numFmts of the part (18.8.31, 18.8.30 numFmt) or the built-in formats.
+std::vector<decks::NumberForm> readNumberForms(XmlPart &&xml)
 {
-    QHash<QString, QString> targets;
+    QHash<int, decks::NumberForm> codes;
+    std::vector<int> formatIds;
+    bool inCellXfs = false;
     while (xml.next()) {
-        if (!xml.isStartElement() || xml.name() != u"Relationship")
+        if (xml.isEndElement() && xml.name() == u"cellXfs")
+            inCellXfs = false;
+        if (!xml.isStartElement())
             continue;
-        const QString target = partPath(xml.attribute(u"Target"));
-        targets.insert(xml.attribute(u"Id").toString(), target);
-        if (xml.attribute(u"Type").endsWith(u"/sharedStrings"))
-            sharedStrings = target;
+        if (xml.name() == u"numFmt") {
+            const auto &attributes = xml.attributes();
+            codes.insert(XmlPart::valueOf(attributes, u"numFmtId").toInt(),
+                         decks::numberFormOfCode(XmlPart::valueOf(attributes, u"formatCode")));
+        } else if (xml.name() == u"cellXfs") {
+            inCellXfs = true;
+        } else if (inCellXfs && xml.name() == u"xf") {
+            formatIds.push_back(xml.attribute(u"numFmtId").toInt());
+        }
     }
-    return targets;
+    std::vector<decks::NumberForm> forms;
+    forms.reserve(formatIds.size());
+    for (const int id : formatIds)
+        forms.push_back(codes.value(id, decks::builtInNumberForm(id)));
+    return forms;
 }
 
 QStringList readSharedStrings(XmlPart &&xml)
@@ -157,15 +260,19 @@ struct SharedCell {
     qsizetype index;
 };
 
-// One <c> element of type `type`: its value as a cell (Blank when it has
-// none). A shared string is left for later in `shared`.
-xls::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vector<SharedCell> &shared)
+// One <c> element (ECMA-376 Part 1, 18.3.1.4 c) of type `type`
+// (18.18.11 ST_CellType): its value as a cell (Blank when it has none). A
+// shared string is left for later in `shared`; a number takes the form of
+// its cell format. A date written as ISO 8601 text (t="d") is that date's
+// text.
+decks::Cell readCell(XmlPart &xml, QStringView type, decks::NumberForm form, int row, int column,
+                     std::vector<SharedCell> &shared)
 {
     QString value;
     bool hasValue = false;
     while (xml.nextChild()) {
         if (xml.name() == u"v") {
-            value = xml.readElementText();
+            value = xml.elementText();
             hasValue = true;
         } else if (xml.name() == u"is") {
             value = itemText(xml);
@@ -175,31 +282,44 @@ xls::Cell readCell(XmlPart &xml, QStringView type, int row, int column, std::vec
         }
     }
     if (!hasValue)
-        return xls::Cell::blank();
+        return decks::Cell::blank();
     if (type == u"s") {
+        // An empty value names no string: Excel and the other readers take
+        // the cell as empty.
+        if (QStringView(value).trimmed().isEmpty())
+            return decks::Cell::blank();
         bool ok = false;
         const qsizetype index = QStringView(value).trimmed().toLongLong(&ok);
         if (!ok || index < 0)
-            throw xls::XlsError("a cell names a shared string that is not there");
+            throw decks::FormatError("a cell names a shared string that is not there");
         shared.push_back({row, column, index});
-        return xls::Cell::fromText(QString());
+        return decks::Cell::fromText(QString());
     }
     if (type == u"str")
-        return xls::Cell::fromText(unescaped(value));
-    if (type == u"inlineStr" || type == u"d")
-        return xls::Cell::fromText(value);
+        return decks::Cell::fromText(unescaped(value));
+    if (type == u"inlineStr")
+        return decks::Cell::fromText(value);
+    if (type == u"d") {
+        const QString date = decks::isoDateText(value);
+        return decks::Cell::fromText(date.isNull() ? value : date);
+    }
     if (type == u"b")
-        return xls::Cell::fromBool(QStringView(value).trimmed() == u"1" || QStringView(value).trimmed() == u"true");
+        return decks::Cell::fromBool(QStringView(value).trimmed() == u"1" || QStringView(value).trimmed() == u"true");
     if (type == u"e")
-        return xls::Cell::fromError(errorCode(QStringView(value).trimmed()));
+        return decks::Cell::fromError(errorCode(QStringView(value).trimmed()));
     bool ok = false;
     const double number = QStringView(value).trimmed().toDouble(&ok);
-    return ok ? xls::Cell::fromNumber(number) : xls::Cell::blank();
+    if (!ok)
+        return decks::Cell::blank();
+    decks::Cell cell = decks::Cell::fromNumber(number);
+    cell.form = form;
+    return cell;
 }
 
 // Reads the cells of columns A and B from <sheetData>; the texts of shared
 // strings are counted against `budget` when they are filled in.
-void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget, std::vector<SharedCell> &shared)
+void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::NumberForm> &forms,
+                   deckzip::TextBudget &budget, std::vector<SharedCell> &shared)
 {
     int lastRow = -1;
     while (xml.nextChild()) {
@@ -212,12 +332,12 @@ void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget,
             bool ok = false;
             const qint64 n = r.toLongLong(&ok);
             if (!ok || n < 1)
-                throw xls::XlsError("a row has no valid number");
+                throw decks::FormatError("a row has no valid number");
             row = static_cast<int>(std::min<qint64>(n - 1, 1 << 30));
         }
         if (row <= lastRow)
-            throw xls::XlsError("rows out of order");
-        if (row >= xls::kMaxRows)
+            throw decks::FormatError("rows out of order");
+        if (row >= decks::kMaxRows)
             return;  // beyond what a deck can hold: the rows before it stand
         lastRow = row;
         int lastColumn = -1;
@@ -228,52 +348,75 @@ void readSheetData(XmlPart &xml, xls::Sheet &sheet, deckzip::TextBudget &budget,
             }
             int column = lastColumn + 1;
             QString type;
+            decks::NumberForm form = decks::NumberForm::Plain;
             {
                 const auto &attributes = xml.attributes();
                 if (const QStringView ref = XmlPart::valueOf(attributes, u"r"); !ref.isEmpty()) {
                     int refRow = 0;
                     if (!parseReference(ref, column, refRow) || refRow != row)
-                        throw xls::XlsError("a cell reference does not fit its row");
+                        throw decks::FormatError("a cell reference does not fit its row");
                 }
-                if (column > lastColumn && column < kCardColumns)
+                if (column > lastColumn && column < kCardColumns) {
                     type = XmlPart::valueOf(attributes, u"t").toString();
+                    bool ok = false;
+                    const qint64 style = XmlPart::valueOf(attributes, u"s").toLongLong(&ok);
+                    if (ok && style >= 0 && style < static_cast<qint64>(forms.size()))
+                        form = forms[static_cast<std::size_t>(style)];
+                }
             }
             if (column <= lastColumn)
-                throw xls::XlsError("cells out of order");
+                throw decks::FormatError("cells out of order");
             lastColumn = column;
             if (column >= kCardColumns) {
                 xml.skip();
                 continue;
             }
-            const xls::Cell cell = readCell(xml, type, row, column, shared);
+            const decks::Cell cell = readCell(xml, type, form, row, column, shared);
             budget.spend(cell.text.size());
-            if (cell.type != xls::CellType::Blank)
+            if (cell.type != decks::CellType::Blank)
                 sheet.setCell(row, column, cell);
         }
     }
 }
 
 // Fills in the texts of the cells that name shared strings.
-void fillSharedCells(const std::vector<SharedCell> &shared, const QStringList &strings, xls::Sheet &sheet,
+void fillSharedCells(const std::vector<SharedCell> &shared, const QStringList &strings, decks::Sheet &sheet,
                      deckzip::TextBudget &budget)
 {
     for (const SharedCell &c : shared) {
         if (c.index >= strings.size())
-            throw xls::XlsError("a cell names a shared string that is not there");
+            throw decks::FormatError("a cell names a shared string that is not there");
         const QString &text = strings[c.index];
         budget.spend(text.size());
-        sheet.setCell(c.row, c.column, xls::Cell::fromText(text));
+        sheet.setCell(c.row, c.column, decks::Cell::fromText(text));
     }
 }
 
 }  // namespace
 
-xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
+QString workbookPart(const deckzip::ZipArchive &zip)
 {
-    const WorkbookPart parts = readWorkbookPart(XmlPart(zip, QString::fromLatin1(kWorkbookPart), kMaxSmallPart));
-    xls::Workbook wb;
+    // The package's own relationships name its main part (ECMA-376 Part 1,
+    // 12.3.23 Workbook Part: the officeDocument relationship of
+    // "_rels/.rels").
+    const Relationships package = readRelationships(zip, QString());
+    if (const QString main = package.byType.value(QStringLiteral("officeDocument")); !main.isEmpty()
+        && zip.contains(main))
+        return main;
+    const QString fixed = QString::fromLatin1(kWorkbookPart);
+    return zip.contains(fixed) ? fixed : QString();
+}
+
+decks::Workbook readXlsx(const deckzip::ZipArchive &zip)
+{
+    const QString main = workbookPart(zip);
+    if (main.isEmpty())
+        throw decks::FormatError("the package holds no workbook", decks::FormatError::Kind::NotWorkbook);
+    const WorkbookPart parts = readWorkbookPart(XmlPart(zip, main, kMaxSmallPart));
+    decks::Workbook wb;
+    wb.date1904 = parts.date1904;
     for (const QString &name : parts.names) {
-        xls::Sheet s;
+        decks::Sheet s;
         s.name = name;
         wb.sheets.push_back(std::move(s));
     }
@@ -281,16 +424,29 @@ xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
     if (card < 0)
         return wb;
 
-    QString sharedStringsPart = QStringLiteral("xl/sharedStrings.xml");
-    const QHash<QString, QString> targets =
-        readRelationships(XmlPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), kMaxSmallPart), sharedStringsPart);
-    const QString sheetPart = targets.value(parts.relationIds[card]);
-    if (sheetPart.isEmpty())
-        throw xls::XlsError("the card sheet's part is not named");
+    // The workbook's relationships name its sheets, its shared strings and
+    // its styles (ECMA-376 Part 1, 12.3.24, 12.3.15, 12.3.20); without them, the parts are looked for where Excel puts
+    // them.
+    const QString folder = folderOf(main);
+    const Relationships rels = readRelationships(zip, main);
+    QString sheetPart = rels.targets.value(parts.relationIds[card]);
+    if (sheetPart.isEmpty() || !zip.contains(sheetPart)) {
+        const QString fixed = folder + QStringLiteral("worksheets/sheet%1.xml").arg(card + 1);
+        if (sheetPart.isEmpty() && zip.contains(fixed))
+            sheetPart = fixed;
+        else if (sheetPart.isEmpty())
+            throw decks::FormatError("the card sheet's part is not named");
+    }
+    const QString sharedStringsPart =
+        relatedPart(zip, rels, QStringLiteral("sharedStrings"), folder + QStringLiteral("sharedStrings.xml"));
+    const QString stylesPart = relatedPart(zip, rels, QStringLiteral("styles"), folder + QStringLiteral("styles.xml"));
+    const std::vector<decks::NumberForm> forms =
+        stylesPart.isEmpty() ? std::vector<decks::NumberForm>() : readNumberForms(XmlPart(zip, stylesPart, kMaxSmallPart));
+
     // The shared strings are read on a thread of their own while the sheet
     // is read here, when there are enough of them to be worth it.
     // Each thread inflates its parts from an archive of its own.
-    const bool hasSharedStrings = zip.contains(sharedStringsPart);
+    const bool hasSharedStrings = !sharedStringsPart.isEmpty();
     const bool ownThread = hasSharedStrings && zip.declaredSize(sharedStringsPart) > kOwnThreadSize;
     const std::unique_ptr<deckzip::ZipArchive> twin = ownThread ? zip.twin() : nullptr;
     const deckzip::ZipArchive &stringsZip = twin ? *twin : zip;
@@ -305,14 +461,14 @@ xls::Workbook readXlsx(const deckzip::ZipArchive &zip)
         strings = std::async(std::launch::deferred, readStrings);  // no thread to be had
     }
 
-    xls::Sheet &sheet = wb.sheets[static_cast<std::size_t>(card)];
+    decks::Sheet &sheet = wb.sheets[static_cast<std::size_t>(card)];
     deckzip::TextBudget budget;
     std::vector<SharedCell> shared;
     {
         XmlPart xml(zip, sheetPart, kMaxSheetSize);
         while (xml.next()) {
             if (xml.isStartElement() && xml.name() == u"sheetData") {
-                readSheetData(xml, sheet, budget, shared);
+                readSheetData(xml, sheet, forms, budget, shared);
                 break;
             }
         }

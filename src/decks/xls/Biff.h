@@ -2,7 +2,7 @@
 // BIFF8 record numbers and bounds-checked little-endian access to record
 // data, shared by the workbook reader and writer.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -97,7 +97,7 @@ public:
     void need(std::size_t pos, std::size_t count) const
     {
         if (pos > n_ || count > n_ - pos)
-            throw XlsError("the workbook is damaged (a record is too short)");
+            throw FormatError("the workbook is damaged (a record is too short)");
     }
     std::uint8_t u8(std::size_t pos) const { need(pos, 1); return p_[pos]; }
     std::uint16_t u16(std::size_t pos) const { need(pos, 2); return biff::u16(p_ + pos); }

@@ -1,7 +1,11 @@
 #include "decks/xls/BiffReader.h"
 
+#include "decks/DateText.h"
 #include "decks/xls/Biff.h"
 #include "decks/xls/CompoundFile.h"
+
+#include <QHash>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <iterator>
@@ -34,12 +38,12 @@ public:
     Record next()
     {
         if (pos_ > n_ || n_ - pos_ < 4)
-            throw XlsError("the workbook is damaged (it ends in the middle of a record)");
+            throw FormatError("the workbook is damaged (it ends in the middle of a record)");
         Record r;
         r.type = u16(p_ + pos_);
         r.size = u16(p_ + pos_ + 2);
         if (n_ - pos_ - 4 < r.size)
-            throw XlsError("the workbook is damaged (it ends in the middle of a record)");
+            throw FormatError("the workbook is damaged (it ends in the middle of a record)");
         r.data = p_ + pos_ + 4;
         pos_ += 4 + r.size;
         return r;
@@ -80,7 +84,7 @@ public:
     {
         skipFinished();
         if (si_ >= segs_.size())
-            throw XlsError("the workbook is damaged (a string runs past its record)");
+            throw FormatError("the workbook is damaged (a string runs past its record)");
         ++consumed_;
         return segs_[si_].first[off_++];
     }
@@ -97,7 +101,7 @@ public:
     void skip(std::size_t n)
     {
         if (n > bytesLeft())
-            throw XlsError("the workbook is damaged (a string runs past its record)");
+            throw FormatError("the workbook is damaged (a string runs past its record)");
         while (n > 0) {
             skipFinished();
             std::size_t k = std::min(n, segs_[si_].second - off_);
@@ -111,18 +115,18 @@ public:
     QString chars(std::size_t cch, bool wide)
     {
         if (cch > bytesLeft())
-            throw XlsError("the workbook is damaged (a string runs past its record)");
+            throw FormatError("the workbook is damaged (a string runs past its record)");
         QString s(static_cast<qsizetype>(cch), Qt::Uninitialized);
         char16_t *out = reinterpret_cast<char16_t *>(s.data());
         while (cch > 0) {
             if (si_ >= segs_.size())
-                throw XlsError("the workbook is damaged (a string runs past its record)");
+                throw FormatError("the workbook is damaged (a string runs past its record)");
             if (off_ == segs_[si_].second) {
                 // The characters go on in the next record, after an option byte.
                 ++si_;
                 off_ = 0;
                 if (si_ >= segs_.size() || segs_[si_].second == 0)
-                    throw XlsError("the workbook is damaged (a string runs past its record)");
+                    throw FormatError("the workbook is damaged (a string runs past its record)");
                 wide = segs_[si_].first[off_++] & 1;
                 ++consumed_;
                 continue;
@@ -133,7 +137,7 @@ public:
             if (wide) {
                 k = std::min(cch, avail / 2);
                 if (k == 0)
-                    throw XlsError("the workbook is damaged (a character is split between records)");
+                    throw FormatError("the workbook is damaged (a character is split between records)");
                 for (std::size_t i = 0; i < k; ++i)
                     *out++ = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
                 off_ += 2 * k;
@@ -166,6 +170,15 @@ private:
     std::size_t consumed_ = 0;
 };
 
+// The characters of a cell's text: BIFF8 counts up to 65,535 of them, more
+// than a cell can hold.
+QString cellChars(Segments &seg, std::size_t cch, bool wide)
+{
+    if (cch > static_cast<std::size_t>(kMaxCellText))
+        throw FormatError("the workbook is damaged (a text holds more than 32,767 characters)");
+    return seg.chars(cch, wide);
+}
+
 // A string with a 16-bit length (LABEL, STRING, RSTRING); returns the text
 // and the number of rich-text runs that follow it.
 QString readUnicodeString(Segments &seg, bool *formatted = nullptr)
@@ -174,12 +187,61 @@ QString readUnicodeString(Segments &seg, bool *formatted = nullptr)
     std::uint8_t flags = seg.u8();
     std::size_t runs = (flags & 0x08) ? seg.u16() : 0;
     std::size_t ext = (flags & 0x04) ? seg.u32() : 0;
-    QString s = seg.chars(cch, flags & 0x01);
+    QString s = cellChars(seg, cch, flags & 0x01);
     seg.skip(runs * 4);
     seg.skip(ext);
     if (formatted)
         *formatted = runs > 0 || ext > 0;
     return s;
+}
+
+// The code page of a BIFF5 workbook's 8-bit strings, from its CODEPAGE
+// record ([MS-XLS] 2.4.52): 1200 is UTF-16, which BIFF5 does not use for
+// 8-bit strings; 367 is ASCII; 32768 the Macintosh Roman, 32769 Windows
+// Latin 1. Anything unknown is read as Windows Latin 1.
+QStringDecoder codePageDecoder(std::uint16_t codePage)
+{
+    QByteArray name;
+    switch (codePage) {
+    case 367: name = "US-ASCII"; break;
+    case 932: name = "Shift_JIS"; break;
+    case 936: name = "GBK"; break;
+    case 949: name = "windows-949"; break;
+    case 950: name = "Big5"; break;
+    case 1361: name = "johab"; break;
+    case 10000:
+    case 32768: name = "macintosh"; break;
+    case 1200:
+    case 32769: name = "windows-1252"; break;
+    default:
+        name = (codePage == 874 || (codePage >= 1250 && codePage <= 1258)) ? "windows-" + QByteArray::number(codePage)
+                                                                            : "cp" + QByteArray::number(codePage);
+    }
+    QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
+    return decoder.isValid() ? std::move(decoder) : QStringDecoder("windows-1252", QStringConverter::Flag::Stateless);
+}
+
+// The 8-bit characters of a BIFF5 string in the workbook's code page. The
+// decoder is made once per code page and thread: every cell needs one.
+QString codePageText(const std::uint8_t *p, std::size_t n, std::uint16_t codePage)
+{
+    thread_local std::uint16_t page = 0;
+    thread_local QStringDecoder decoder;
+    if (page != codePage || !decoder.isValid()) {
+        decoder = codePageDecoder(codePage);
+        page = codePage;
+    }
+    return decoder.decode(QByteArrayView(reinterpret_cast<const char *>(p), static_cast<qsizetype>(n)));
+}
+
+// A BIFF5 string with a 16-bit length (LABEL, RSTRING, STRING): 8-bit
+// characters in the workbook's code page, where BIFF8 has an
+// XLUnicodeString.
+QString readByteString(const Bytes &b, std::size_t at, std::uint16_t codePage)
+{
+    const std::size_t cch = b.u16(at);
+    b.need(at + 2, cch);
+    return codePageText(b.data() + at + 2, cch, codePage);
 }
 
 struct SharedString {
@@ -213,24 +275,63 @@ struct Globals {
     std::vector<BoundSheet> sheets;
     std::vector<SharedString> sst;
     std::size_t end = 0;
+    std::uint16_t codePage = 1252;
+    // Each XF record's number form, in order: what a cell's format index
+    // makes of its number.
+    std::vector<NumberForm> xfForms;
 };
 
-void checkBof(const Record &r, std::uint16_t wantedType)
+// Checks a BOF record ([MS-XLS] 2.4.21): BIFF8 (version 0x0600, 16 bytes or
+// more) and BIFF5 (0x0500, Excel 5.0/95, 8 bytes or more) are read; the
+// older forms' BOF records (0x0009, 0x0209, 0x0409 for BIFF2 to BIFF4) are
+// refused as too old. `biff5` says which of the two the workbook is, from
+// its first BOF record on.
+void checkBof(const Record &r, std::uint16_t wantedType, bool &biff5, bool first)
 {
     if (r.type != kBof) {
         if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409)
-            throw XlsError("the workbook is in an old Excel 2.x-4.x format, which is not supported");
-        throw XlsError("the file is not an Excel 97-2003 workbook");
+            throw FormatError("the workbook is in an old Excel 2.x-4.x format, which is not supported",
+                              FormatError::Kind::UnsupportedVersion);
+        throw FormatError("the file is not an Excel 97-2003 workbook",
+                          first ? FormatError::Kind::NotWorkbook : FormatError::Kind::Damaged);
     }
     Bytes b = r.bytes();
     std::uint16_t version = b.u16(0);
     std::uint16_t type = b.u16(2);
-    if (version == kBiff5Version || b.size() < 16)
-        throw XlsError("the workbook is in the older Excel 5.0/95 format, which is not supported");
-    if (version != kBiff8Version)
-        throw XlsError("the workbook is in an unknown Excel format");
+    if (first)
+        biff5 = version == kBiff5Version;
+    if (biff5) {
+        // The workbook's first BOF decides: some writers mark the sheets of
+        // a BIFF5 workbook as BIFF8 and still write their records as BIFF5.
+        if (version != kBiff5Version && version != kBiff8Version)
+            throw FormatError("the workbook is in an unknown Excel format", FormatError::Kind::UnsupportedVersion);
+        b.need(0, 8);
+    } else if (version != kBiff8Version) {
+        throw FormatError("the workbook is in an unknown Excel format", FormatError::Kind::UnsupportedVersion);
+    } else if (b.size() < 16) {
+        throw FormatError("the workbook is damaged (a record is too short)");
+    }
     if (type != wantedType)
-        throw XlsError("the workbook is damaged (a part of it is not where its index says)");
+        throw FormatError("the workbook is damaged (a part of it is not where its index says)");
+}
+
+// The number form of a FORMAT record's code ([MS-XLS] 2.4.126: ifmt, then
+// the code as an XLUnicodeString in BIFF8, as a string of 8-bit characters
+// with an 8-bit length in BIFF5).
+std::pair<std::uint16_t, NumberForm> formatForm(const Bytes &b, bool biff5, std::uint16_t codePage)
+{
+    const std::uint16_t id = b.u16(0);
+    QString code;
+    if (biff5) {
+        const std::size_t cch = b.u8(2);
+        b.need(3, cch);
+        code = codePageText(b.data() + 3, cch, codePage);
+    } else {
+        Segments seg;
+        seg.add(Record{kFormat, b.data() + 2, b.size() - 2});
+        code = readUnicodeString(seg);
+    }
+    return {id, decks::numberFormOfCode(code)};
 }
 
 void addUnsupported(Workbook &wb, const QString &what)
@@ -239,29 +340,50 @@ void addUnsupported(Workbook &wb, const QString &what)
         wb.unsupported << what;
 }
 
-Globals readGlobals(RecordStream &rs, Workbook &wb)
+Globals readGlobals(RecordStream &rs, Workbook &wb, bool &biff5)
 {
     Globals g;
-    checkBof(rs.next(), kGlobals);
+    checkBof(rs.next(), kGlobals, biff5, true);
+    std::uint16_t codePage = 1252;
+    QHash<std::uint16_t, NumberForm> formats;  // FORMAT records: id -> form
+    std::vector<std::uint16_t> xfFormats;                         // XF records: format id
     for (;;) {
         if (rs.atEnd())
-            throw XlsError("the workbook is damaged (it ends too early)");
+            throw FormatError("the workbook is damaged (it ends too early)");
         Record r = rs.next();
         Bytes b = r.bytes();
         switch (r.type) {
         case kEof:
+            // A FORMAT record's code stands for its id; an id without one
+            // is a built-in format ([MS-XLS] 2.4.126).
+            for (const std::uint16_t id : xfFormats)
+                g.xfForms.push_back(formats.value(id, decks::builtInNumberForm(id)));
+            g.codePage = codePage;
             g.end = rs.position();
             return g;
         case kBof:
-            throw XlsError("the workbook is damaged (its first part has no end)");
+            throw FormatError("the workbook is damaged (its first part has no end)");
         case kFilePass:
-            throw XlsError("the workbook is protected by a password, which is not supported");
+            // FILEPASS ([MS-XLS] 2.4.117): the records after it are
+            // encrypted.
+            throw FormatError("the workbook is protected by a password", FormatError::Kind::Protected);
+        case kCodePage:
+            codePage = b.u16(0);
+            break;
         case kBoundSheet: {
+            // BOUNDSHEET8 ([MS-XLS] 2.4.28); in BIFF5 the name is 8-bit
+            // characters in the code page, without the option byte.
             BoundSheet s;
             s.offset = b.u32(0);
             s.visibility = b.u8(4) & 0x03;
             s.kind = b.u8(5);
             std::size_t cch = b.u8(6);
+            if (biff5) {
+                b.need(7, cch);
+                s.name = codePageText(r.data + 7, cch, codePage);
+                g.sheets.push_back(std::move(s));
+                break;
+            }
             bool wide = b.u8(7) & 1;
             b.need(8, cch * (wide ? 2 : 1));
             s.name.resize(static_cast<qsizetype>(cch));
@@ -280,9 +402,17 @@ Globals readGlobals(RecordStream &rs, Workbook &wb)
         case kDateMode:
             wb.date1904 = b.u16(0) != 0;
             break;
-        case kFont:
         case kFormat:
+            {
+                const auto [id, form] = formatForm(b, biff5, codePage);
+                formats.insert(id, form);
+            }
+            [[fallthrough]];
         case kXf:
+            if (r.type == kXf)
+                xfFormats.push_back(b.u16(2));  // XF ([MS-XLS] 2.4.353): ifnt, then ifmt
+            [[fallthrough]];
+        case kFont:
         case kStyle:
         case kPalette:
             wb.formatRecords.push_back(RawRecord{r.type, QByteArray(reinterpret_cast<const char *>(r.data),
@@ -312,8 +442,8 @@ struct PendingCell {
 
 class SheetReader {
 public:
-    SheetReader(RecordStream &rs, const std::vector<SharedString> &sst, Workbook &wb)
-        : rs_(rs), sst_(sst), wb_(wb)
+    SheetReader(RecordStream &rs, const Globals &globals, bool biff5, Workbook &wb)
+        : rs_(rs), sst_(globals.sst), xfForms_(globals.xfForms), codePage_(globals.codePage), biff5_(biff5), wb_(wb)
     {
     }
 
@@ -326,10 +456,10 @@ public:
         pendingString_ = nullptr;
         pendingLate_ = kNone;
         waitingForString_ = false;
-        checkBof(rs_.next(), kWorksheet);
+        checkBof(rs_.next(), kWorksheet, biff5_, false);
         for (;;) {
             if (rs_.atEnd())
-                throw XlsError("the workbook is damaged (a sheet has no end)");
+                throw FormatError("the workbook is damaged (a sheet has no end)");
             Record r = rs_.next();
             if (r.type == kEof)
                 break;
@@ -344,8 +474,10 @@ private:
     void add(std::uint16_t row, std::uint32_t column, std::uint16_t xf, Cell cell)
     {
         if (column >= static_cast<std::uint32_t>(kMaxColumns))
-            throw XlsError("the workbook is damaged (a cell lies beyond the last column)");
+            throw FormatError("the workbook is damaged (a cell lies beyond the last column)");
         cell.xf = xf;
+        if (cell.type == CellType::Number && xf < xfForms_.size())
+            cell.form = xfForms_[xf];
         waitingForString_ = false;
         std::vector<Row> &rows = sheet_->rows;
         if (late_.empty()
@@ -386,7 +518,7 @@ private:
         case kLabelSst: {
             std::uint32_t index = b.u32(6);
             if (index >= sst_.size())
-                throw XlsError("the workbook is damaged (a cell names a missing string)");
+                throw FormatError("the workbook is damaged (a cell names a missing string)");
             const SharedString &s = sst_[index];
             if (s.formatted)
                 addUnsupported(wb_, QStringLiteral("text with mixed fonts or phonetic guides"));
@@ -396,6 +528,14 @@ private:
         case kLabel:
         case kRString: {
             b.need(0, 6);
+            if (biff5_) {
+                // LABEL and RSTRING in BIFF5: 8-bit characters in the code
+                // page; RSTRING's formatting runs follow them.
+                if (r.type == kRString)
+                    addUnsupported(wb_, QStringLiteral("text with mixed fonts or phonetic guides"));
+                add(b.u16(0), b.u16(2), b.u16(4), Cell::fromText(readByteString(b, 6, codePage_)));
+                break;
+            }
             Segments seg;
             seg.add(Record{r.type, r.data + 6, r.size - 6});
             QString text;
@@ -406,7 +546,7 @@ private:
                 // RSTRING: the string, then its formatting runs.
                 std::size_t cch = seg.u16();
                 std::uint8_t flags = seg.u8();
-                text = seg.chars(cch, flags & 1);
+                text = cellChars(seg, cch, flags & 1);
                 formatted = true;
             }
             if (formatted)
@@ -416,7 +556,7 @@ private:
         }
         case kMulRk: {
             if (r.size < 6 || (r.size - 6) % 6 != 0)
-                throw XlsError("the workbook is damaged (a MULRK record has a wrong size)");
+                throw FormatError("the workbook is damaged (a MULRK record has a wrong size)");
             std::uint16_t row = b.u16(0);
             std::uint32_t first = b.u16(2);
             std::size_t n = (r.size - 6) / 6;
@@ -427,7 +567,7 @@ private:
         }
         case kMulBlank: {
             if (r.size < 6 || (r.size - 6) % 2 != 0)
-                throw XlsError("the workbook is damaged (a MULBLANK record has a wrong size)");
+                throw FormatError("the workbook is damaged (a MULBLANK record has a wrong size)");
             std::uint16_t row = b.u16(0);
             std::uint32_t first = b.u16(2);
             std::size_t n = (r.size - 6) / 2;
@@ -461,9 +601,14 @@ private:
             break;
         }
         case kString: {
-            Segments seg;
-            seg.addWithContinues(r, rs_);
-            QString text = readUnicodeString(seg);
+            QString text;
+            if (biff5_) {
+                text = readByteString(b, 0, codePage_);
+            } else {
+                Segments seg;
+                seg.addWithContinues(r, rs_);
+                text = readUnicodeString(seg);
+            }
             if (waitingForString_) {
                 if (pendingString_)
                     pendingString_->text = text;
@@ -527,7 +672,7 @@ private:
         int depth = 1;
         while (depth > 0) {
             if (rs_.atEnd())
-                throw XlsError("the workbook is damaged (an embedded chart has no end)");
+                throw FormatError("the workbook is damaged (an embedded chart has no end)");
             Record r = rs_.next();
             if (r.type == kBof)
                 ++depth;
@@ -567,6 +712,9 @@ private:
 
     RecordStream &rs_;
     const std::vector<SharedString> &sst_;
+    const std::vector<NumberForm> &xfForms_;
+    std::uint16_t codePage_;
+    bool biff5_;
     Workbook &wb_;
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     Sheet *sheet_ = nullptr;
@@ -579,11 +727,18 @@ private:
 
 }  // namespace
 
-Workbook readBiff(const QByteArray &stream)
+Workbook readBiff(const QByteArray &stream, bool *biff5)
 {
     Workbook wb;
     RecordStream rs(stream);
-    Globals g = readGlobals(rs, wb);
+    bool older = false;
+    Globals g = readGlobals(rs, wb, older);
+    if (biff5)
+        *biff5 = older;
+    // A BIFF5 workbook is studied, never written: its formatting records are
+    // not BIFF8 ones.
+    if (older)
+        addUnsupported(wb, QStringLiteral("the Excel 5.0/95 format"));
 
     // Worksheets are read in the order of their substreams, which must not
     // overlap; that keeps the work bounded by the size of the stream.
@@ -607,10 +762,10 @@ Workbook readBiff(const QByteArray &stream)
     std::vector<Sheet> read(g.sheets.size());
     std::vector<bool> present(g.sheets.size(), false);
     std::size_t end = g.end;
-    SheetReader reader(rs, g.sst, wb);
+    SheetReader reader(rs, g, older, wb);
     for (const Placed &p : order) {
         if (p.offset < end || p.offset >= rs.size())
-            throw XlsError("the workbook is damaged (a sheet is not where its index says)");
+            throw FormatError("the workbook is damaged (a sheet is not where its index says)");
         rs.seek(p.offset);
         Sheet &s = read[p.index];
         s.name = g.sheets[p.index].name;
@@ -626,10 +781,15 @@ Workbook readBiff(const QByteArray &stream)
     return wb;
 }
 
-Workbook readWorkbookFile(const QByteArray &file)
+Workbook readWorkbookFile(const QByteArray &file, bool *biff5)
 {
     CompoundContent content = readCompoundFile(file);
-    Workbook wb = readBiff(content.workbook);
+    bool older = false;
+    Workbook wb = readBiff(content.workbook, &older);
+    // The records say the version, whatever the stream's name (some programs
+    // wrote BIFF5 into a "Workbook" stream).
+    if (biff5)
+        *biff5 = older;
     wb.otherStreams = std::move(content.others);
     for (const QString &u : content.unsupported)
         addUnsupported(wb, u);

@@ -56,7 +56,7 @@ public:
     {
         std::size_t len = size() - start;
         if (len > kMaxRecordData)
-            throw XlsError("a record is too long to be written");
+            throw FormatError("a record is too long to be written");
         bytes[static_cast<qsizetype>(start) - 2] = static_cast<char>(len & 0xFF);
         bytes[static_cast<qsizetype>(start) - 1] = static_cast<char>(len >> 8);
     }
@@ -64,7 +64,7 @@ public:
     void record(std::uint16_t type, const QByteArray &data)
     {
         if (static_cast<std::size_t>(data.size()) > kMaxRecordData)
-            throw XlsError("a record is too long to be written");
+            throw FormatError("a record is too long to be written");
         u16(type);
         u16(static_cast<std::uint16_t>(data.size()));
         raw(data);
@@ -357,11 +357,11 @@ QString withoutLoneSurrogates(const QString &s)
 QByteArray writeBiff(const Workbook &wb)
 {
     if (!wb.unsupported.isEmpty())
-        throw XlsError(QStringLiteral("the workbook holds %1, which cannot be saved without losing them")
+        throw FormatError(QStringLiteral("the workbook holds %1, which cannot be saved without losing them")
                            .arg(wb.unsupported.join(QStringLiteral(", ")))
                            .toStdString());
     if (wb.sheets.empty())
-        throw XlsError("a workbook needs at least one sheet");
+        throw FormatError("a workbook needs at least one sheet");
 
     // Every text once in the shared string table, in order of first use.
     std::size_t cellCount = 0;
@@ -376,17 +376,17 @@ QByteArray writeBiff(const Workbook &wb)
     index.reserve(static_cast<qsizetype>(cellCount));
     for (const Sheet &sheet : wb.sheets) {
         if (sheet.name.isEmpty() || sheet.name.size() > kMaxSheetNameLength)
-            throw XlsError("a sheet name must have 1 to 31 characters");
+            throw FormatError("a sheet name must have 1 to 31 characters");
         for (const Row &row : sheet.rows) {
             if (row.index < 0 || row.index >= kMaxRows)
-                throw XlsError("a row lies outside the sheet");
+                throw FormatError("a row lies outside the sheet");
             for (const CellEntry &e : row.cells) {
                 if (e.column >= kMaxColumns)
-                    throw XlsError("a cell lies outside the sheet");
+                    throw FormatError("a cell lies outside the sheet");
                 if (e.cell.type != CellType::Text)
                     continue;
-                if (e.cell.text.size() > 0xFFFF)
-                    throw XlsError("a cell holds more text than a workbook can");
+                if (e.cell.text.size() > kMaxCellText)
+                    throw FormatError("a cell holds more text than a workbook can");
                 auto it = index.constFind(e.cell.text);
                 if (it == index.constEnd()) {
                     it = index.insert(e.cell.text, static_cast<std::uint32_t>(strings.size()));

@@ -3,7 +3,7 @@
 // BIFF8 stream, read and written through libgsf. Nothing here knows about
 // BIFF records.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QByteArray>
 #include <QIODevice>
@@ -13,19 +13,21 @@
 namespace xls {
 
 struct CompoundContent {
-    QByteArray workbook;          // the "Workbook" stream
+    QByteArray workbook;          // the "Workbook" stream, or an Excel 5.0/95 "Book" stream
+    bool book = false;            // the stream is a "Book" one (BIFF5)
     std::vector<Stream> others;   // other top-level streams, in file order
     QStringList unsupported;      // storages (macros, embedded objects)
 };
 
-// Reads a compound file held in memory. Throws XlsError when the bytes are
-// not a compound file, when it holds only an Excel 5 "Book" stream, or when
-// it has no "Workbook" stream.
+// Reads a compound file held in memory. Throws FormatError when the bytes are
+// not a compound file (NotWorkbook), when it is a workbook encrypted as a
+// whole (an .xlsx with a password: Protected), or when it has neither a
+// "Workbook" stream nor an Excel 5.0/95 "Book" one (NotWorkbook).
 CompoundContent readCompoundFile(const QByteArray &file);
 
 // Builds a compound file with the "Workbook" stream and the other streams.
 QByteArray writeCompoundFile(const QByteArray &workbook, const std::vector<Stream> &others);
-// The same, written to an open device; throws XlsError when the device
+// The same, written to an open device; throws FormatError when the device
 // takes less than the whole file.
 void writeCompoundFile(const QByteArray &workbook, const std::vector<Stream> &others, QIODevice &device);
 

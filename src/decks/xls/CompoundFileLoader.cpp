@@ -41,7 +41,7 @@ const Module &module()
         return found;
     }();
     if (!m.read)
-        throw XlsError("the program's workbook module (libmnemora_ole.so) cannot be loaded");
+        throw FormatError("the program's workbook module (libmnemora_ole.so) cannot be loaded");
     return m;
 }
 

@@ -3,7 +3,7 @@
 // its functions are looked up by name then. For libzip and libxml2, which
 // only reading an .xlsx or .ods deck needs.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <dlfcn.h>
 
@@ -17,7 +17,7 @@ public:
     explicit LazyLibrary(const char *soname) : handle_(dlopen(soname, RTLD_NOW | RTLD_LOCAL))
     {
         if (!handle_)
-            throw xls::XlsError(std::string("the library ") + soname + " cannot be loaded");
+            throw decks::FormatError(std::string("the library ") + soname + " cannot be loaded");
     }
     LazyLibrary(const LazyLibrary &) = delete;
     LazyLibrary &operator=(const LazyLibrary &) = delete;
@@ -26,7 +26,7 @@ public:
     {
         void *const f = dlsym(handle_, name);
         if (!f)
-            throw xls::XlsError(std::string("the library lacks the function ") + name);
+            throw decks::FormatError(std::string("the library lacks the function ") + name);
         return reinterpret_cast<F *>(f);
     }
 

@@ -164,7 +164,7 @@ void XmlPart::start()
     // parser finds in it is reported here.
     parser_ = libxml2().xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
     if (!parser_)
-        throw xls::XlsError("a part of the workbook cannot be read");
+        throw decks::FormatError("a part of the workbook cannot be read");
     // The callbacks are handed the parser; it leads them here.
     parser_->_private = this;
     libxml2().xmlCtxtUseOptions(parser_, kParseOptions);
@@ -180,11 +180,11 @@ XmlPart::~XmlPart()
 void XmlPart::check() const
 {
     if (stream_ && stream_->error())
-        throw xls::XlsError(stream_->error());
+        stream_->throwError();
     if (documentType_)
-        throw xls::XlsError("a part of the workbook declares a document type");
+        throw decks::FormatError("a part of the workbook declares a document type");
     if (failed_ || !parser_->wellFormed)
-        throw xls::XlsError("a part of the workbook is not well-formed XML");
+        throw decks::FormatError("a part of the workbook is not well-formed XML");
 }
 
 bool XmlPart::fill()
@@ -268,27 +268,6 @@ QStringView XmlPart::text() const
         textDecoded_ = true;
     }
     return text_;
-}
-
-QString XmlPart::readElementText()
-{
-    QString out;
-    if (current_.kind != Kind::Start)
-        return out;
-    for (int depth = 1; depth > 0 && next();) {
-        if (current_.kind == Kind::Start) {
-            ++depth;
-        } else if (current_.kind == Kind::End) {
-            --depth;
-        } else if (current_.kind == Kind::Characters) {
-            text();
-            if (out.isEmpty())
-                out = text_;  // shared, not copied
-            else
-                out += text_;
-        }
-    }
-    return out;
 }
 
 QStringView XmlPart::keep(const Attribute &a) const

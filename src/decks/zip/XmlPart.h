@@ -12,7 +12,7 @@
 // Texts and attribute values are decoded when asked for and stay valid
 // until the part moves on.
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <QByteArray>
 #include <QString>
@@ -41,12 +41,33 @@ public:
     {
         left_ -= characters;
         if (left_ < 0)
-            throw xls::XlsError("the card sheet expands past what a deck can hold");
+            throw decks::FormatError("the card sheet expands past what a deck can hold",
+                                     decks::FormatError::Kind::TooLarge);
     }
 
 private:
     qint64 left_ = kMaxCardSheetText;
 };
+
+// How deeply elements may nest inside a cell's text (spans in a paragraph,
+// runs in a string) or in a table's row groups. Deeper is taken as damage:
+// no spreadsheet program writes that.
+inline constexpr int kMaxNesting = 64;
+
+// Throws when a cell's text of `have` characters cannot take `more`: past
+// the characters a cell may hold (decks::kMaxCellText) a file is refused as
+// damaged rather than shown cut short.
+inline void checkCellRoom(qsizetype have, qsizetype more)
+{
+    if (more > decks::kMaxCellText - have)
+        throw decks::FormatError("a cell holds more than 32,767 characters");
+}
+
+inline void appendCellText(QString &text, QStringView more)
+{
+    checkCellRoom(text.size(), more.size());
+    text += more;
+}
 
 class XmlPart {
 public:
@@ -80,6 +101,28 @@ public:
     // end. A document type can only come before the root element, so none
     // can hide in what is skipped.
     void skip();
+    // The text of the element the part stands on (at its start tag), up to
+    // its end tag: its characters and those of every element inside it, in
+    // order. Throws when elements nest more than kMaxNesting deep inside it
+    // or the text passes the characters a cell may hold. It keeps a count of
+    // the open elements, not a call per level, so no depth costs stack.
+    QString elementText()
+    {
+        QString text;
+        int depth = 0;
+        while (next()) {
+            if (isStartElement()) {
+                if (++depth > kMaxNesting)
+                    throw decks::FormatError("elements nested too deeply");
+            } else if (isEndElement()) {
+                if (depth-- == 0)
+                    break;
+            } else if (isCharacters()) {
+                appendCellText(text, this->text());
+            }
+        }
+        return text;
+    }
 
     QLatin1String name() const { return current_.name; }
     QLatin1String namespaceUri() const { return current_.namespaceUri; }
@@ -87,9 +130,6 @@ public:
     bool isEndElement() const { return current_.kind == Kind::End; }
     bool isCharacters() const { return current_.kind == Kind::Characters; }
     QStringView text() const;
-    // The text of the current start element, its children's texts
-    // included, up to its end (where the part then stands).
-    QString readElementText();
 
     // An attribute of the current start element by its qualified name, or
     // by namespace and local name: empty when present without a value,

@@ -1,10 +1,14 @@
 #include "decks/zip/ZipArchive.h"
 
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
+
+#include <QHash>
 
 #include "decks/zip/LazyLibrary.h"
 
 #include <zip.h>
+
+#include <QSet>
 
 #include <algorithm>
 
@@ -23,6 +27,8 @@ struct Libzip {
     MNEMORA_LAZY_FUNCTION(library, zip_file_add);
     MNEMORA_LAZY_FUNCTION(library, zip_fopen_index);
     MNEMORA_LAZY_FUNCTION(library, zip_fread);
+    MNEMORA_LAZY_FUNCTION(library, zip_get_name);
+    MNEMORA_LAZY_FUNCTION(library, zip_get_num_entries);
     MNEMORA_LAZY_FUNCTION(library, zip_name_locate);
     MNEMORA_LAZY_FUNCTION(library, zip_open_from_source);
     MNEMORA_LAZY_FUNCTION(library, zip_set_file_compression);
@@ -35,6 +41,7 @@ struct Libzip {
     MNEMORA_LAZY_FUNCTION(library, zip_source_read);
     MNEMORA_LAZY_FUNCTION(library, zip_source_stat);
     MNEMORA_LAZY_FUNCTION(library, zip_stat_index);
+    MNEMORA_LAZY_FUNCTION(library, zip_stat_init);
 };
 
 const Libzip &libzip()
@@ -68,18 +75,59 @@ qint64 ZipStream::read(char *data, qint64 size)
     left_ -= n;
     if (left_ < 0) {
         error_ = "a part of the workbook is too large";
+        tooLarge_ = true;
         return -1;
     }
     return n;
 }
 
+void ZipStream::throwError() const
+{
+    throw decks::FormatError(error_ ? error_ : "a part of the workbook is damaged",
+                             tooLarge_ ? decks::FormatError::Kind::TooLarge : decks::FormatError::Kind::Damaged);
+}
+
+// A part name as it is compared: the packaging rules make part names equal
+// when they differ only in ASCII case (ECMA-376 Part 2, Part Name
+// Equivalence, [M1.12]), and some writers put Windows path separators into
+// the entry names.
+QByteArray comparedName(QByteArray name)
+{
+    for (char &c : name) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        else if (c == '\\')
+            c = '/';
+    }
+    return name;
+}
+
 struct ZipArchive::Impl {
     zip_t *archive = nullptr;
     const QByteArray *bytes = nullptr;
+    // Compared name -> the first entry of that name, made on the first lookup
+    // that finds no exact match.
+    mutable QHash<QByteArray, zip_uint64_t> names;
+    mutable bool named = false;
 
     zip_int64_t locate(const QString &name) const
     {
-        return libzip().zip_name_locate(archive, name.toUtf8().constData(), ZIP_FL_ENC_RAW);
+        const QByteArray utf8 = name.toUtf8();
+        const zip_int64_t exact = libzip().zip_name_locate(archive, utf8.constData(), ZIP_FL_ENC_RAW);
+        if (exact >= 0)
+            return exact;
+        if (!named) {
+            named = true;
+            const zip_int64_t n = libzip().zip_get_num_entries(archive, 0);
+            for (zip_int64_t i = 0; i < n; ++i)
+                if (const char *entry = libzip().zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW)) {
+                    const QByteArray key = comparedName(QByteArray(entry));
+                    if (!names.contains(key))
+                        names.insert(key, static_cast<zip_uint64_t>(i));
+                }
+        }
+        const auto it = names.constFind(comparedName(utf8));
+        return it == names.cend() ? -1 : static_cast<zip_int64_t>(*it);
     }
 };
 
@@ -96,7 +144,23 @@ ZipArchive::ZipArchive(const QByteArray &bytes) : d(std::make_unique<Impl>())
     if (!d->archive) {
         if (source)
             libzip().zip_source_free(source);
-        throw xls::XlsError("not a readable ZIP archive");
+        throw decks::FormatError("not a readable ZIP archive");
+    }
+    // Two entries of one name would give one program the first and another
+    // the last: such an archive is damaged, whichever is meant.
+    const zip_int64_t count = libzip().zip_get_num_entries(d->archive, 0);
+    QSet<QByteArray> names;
+    names.reserve(static_cast<qsizetype>(std::min<zip_int64_t>(count, 1 << 16)));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *name = libzip().zip_get_name(d->archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        if (!name)
+            continue;
+        const qsizetype before = names.size();
+        names.insert(QByteArray(name));
+        if (names.size() == before) {
+            libzip().zip_discard(d->archive);
+            throw decks::FormatError("the archive holds two entries of one name");
+        }
     }
 }
 
@@ -120,10 +184,15 @@ std::unique_ptr<ZipStream> ZipArchive::open(const QString &name, qint64 maxSize)
 {
     const zip_int64_t index = d->locate(name);
     if (index < 0)
-        throw xls::XlsError("a part of the workbook is missing");
+        throw decks::FormatError("a part of the workbook is missing");
+    zip_stat_t st;
+    libzip().zip_stat_init(&st);
+    if (libzip().zip_stat_index(d->archive, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_ENCRYPTION_METHOD)
+        && st.encryption_method != ZIP_EM_NONE)
+        throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
     zip_file_t *file = libzip().zip_fopen_index(d->archive, static_cast<zip_uint64_t>(index), 0);
     if (!file)
-        throw xls::XlsError("a part of the workbook cannot be read");
+        throw decks::FormatError("a part of the workbook cannot be read");
     return std::unique_ptr<ZipStream>(new ZipStream(file, maxSize));
 }
 
@@ -141,7 +210,7 @@ QByteArray ZipArchive::read(const QString &name, qint64 maxSize) const
         out.resize(at + kChunk);
         const qint64 n = stream->read(out.data() + at, kChunk);
         if (n < 0)
-            throw xls::XlsError(stream->error());
+            stream->throwError();
         out.resize(at + n);
         if (n == 0)
             break;

@@ -4,7 +4,7 @@
 //
 // Every part is inflated under a size cap counted while inflating, so an
 // entry that lies about its size, or a "zip bomb", costs no more than the
-// cap. Failures throw xls::XlsError, as the other deck readers do.
+// cap. Failures throw decks::FormatError, as the other deck readers do.
 
 #include <QByteArray>
 #include <QList>
@@ -31,6 +31,9 @@ public:
     // not throw, so that it can be called from a parser's input callback.
     qint64 read(char *data, qint64 size);
     const char *error() const { return error_; }
+    // Throws decks::FormatError for the failure read() reported: too large
+    // when the cap was passed, damaged otherwise.
+    [[noreturn]] void throwError() const;
 
 private:
     friend class ZipArchive;
@@ -38,6 +41,7 @@ private:
     void *file_;
     qint64 left_;  // bytes the cap still allows
     const char *error_ = nullptr;
+    bool tooLarge_ = false;
 };
 
 class ZipArchive {
@@ -49,7 +53,9 @@ public:
     ZipArchive(const ZipArchive &) = delete;
     ZipArchive &operator=(const ZipArchive &) = delete;
 
-    // Whether the archive holds an entry of exactly this name.
+    // Whether the archive holds an entry of this name: of exactly this name,
+    // or else of this name in another case or with "\\" for "/" (the first
+    // such entry).
     bool contains(const QString &name) const;
     // The size an entry says it inflates to (not to be trusted: for
     // planning only); -1 when it is missing.

@@ -1,6 +1,6 @@
 #pragma once
-// The in-memory model of an Excel 97-2003 workbook, as far as Mnemora keeps
-// it: every worksheet with its name, visibility and cells (values and their
+// The in-memory model of a deck workbook, as every reader gives it and the
+// .xls writer writes it (its shape is that of an Excel 97-2003 workbook): every worksheet with its name, visibility and cells (values and their
 // cell format), the workbook's formatting records, the column widths, and the
 // other streams of the compound file (document properties).
 //
@@ -19,20 +19,41 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
-namespace xls {
+namespace decks {
 
-// Thrown for a byte stream that is not a readable BIFF8 workbook, and for a
-// workbook that cannot be written.
-struct XlsError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+// Thrown by the readers for bytes that are not a readable workbook, and by
+// the writer for a workbook that cannot be written. The kind says why, for
+// the message that tells the user; what() names the detail.
+class FormatError : public std::runtime_error {
+public:
+    enum class Kind {
+        NotWorkbook,         // none of the workbook formats at all
+        Damaged,             // a workbook whose content breaks its format
+        TooLarge,            // a workbook past what a deck may hold
+        Protected,           // encrypted with a password
+        UnsupportedVersion,  // a workbook format too old (or new) to read
+    };
+    explicit FormatError(const char *what, Kind kind = Kind::Damaged) : std::runtime_error(what), kind_(kind) {}
+    explicit FormatError(const std::string &what, Kind kind = Kind::Damaged)
+        : std::runtime_error(what), kind_(kind)
+    {
+    }
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
 };
 
 // BIFF8 limits.
 inline constexpr int kMaxRows = 65536;
 inline constexpr int kMaxColumns = 256;
 inline constexpr int kMaxSheetNameLength = 31;
+// The characters one cell may hold, as Excel allows. Every reader refuses a
+// cell that holds more as damaged, and the writer will not write one.
+inline constexpr qsizetype kMaxCellText = 32767;
 
 // A cell format index meaning "the workbook's default cell format".
 inline constexpr std::uint16_t kDefaultXf = 0xFFFF;
@@ -45,8 +66,15 @@ enum class CellType : std::uint8_t {
     Error,    // the error code (#DIV/0! = 0x07, #N/A = 0x2A, ...) in `number`
 };
 
+// How a number cell's format shows it: as a plain number, or as a date or a
+// time (the number a day count in the workbook's date system; see
+// DateText.h). The readers set it from the cell's format; the writer keeps
+// the format itself (xf), so this is never written.
+enum class NumberForm : std::uint8_t { Plain, Date, Time };
+
 struct Cell {
     CellType type = CellType::Blank;
+    NumberForm form = NumberForm::Plain;
     std::uint16_t xf = kDefaultXf;
     double number = 0;
     QString text;
@@ -57,7 +85,7 @@ struct Cell {
     static Cell fromBool(bool v) { Cell c; c.type = CellType::Boolean; c.number = v ? 1 : 0; return c; }
     static Cell fromError(int code) { Cell c; c.type = CellType::Error; c.number = code; return c; }
 
-    // Same value (the format index is not compared).
+    // Same value (the format index and the number form are not compared).
     bool sameValue(const Cell &o) const;
     bool operator==(const Cell &o) const { return xf == o.xf && sameValue(o); }
 };
@@ -112,6 +140,8 @@ struct Stream {
 
 struct Workbook {
     std::vector<Sheet> sheets;
+    // The date system of the date cells: days from 1904-01-01 instead of
+    // from 1900-01-01.
     bool date1904 = false;
     // FONT, FORMAT, XF, STYLE and PALETTE records of the file, in order. When
     // they are complete (at least 16 XF records) the writer writes them back
@@ -139,4 +169,23 @@ Workbook newWorkbook(const QString &sheetName);
 // cell out (an empty string is an empty text cell).
 Workbook deckWorkbook(const QList<QPair<QVariant, QVariant>> &rows);
 
+}  // namespace decks
+
+// The .xls reader and writer work on the same model.
+namespace xls {
+using decks::Cell;
+using decks::CellEntry;
+using decks::CellType;
+using decks::FormatError;
+using decks::kDefaultXf;
+using decks::kMaxCellText;
+using decks::kMaxColumns;
+using decks::kMaxRows;
+using decks::kMaxSheetNameLength;
+using decks::NumberForm;
+using decks::RawRecord;
+using decks::Row;
+using decks::Sheet;
+using decks::Stream;
+using decks::Workbook;
 }  // namespace xls

@@ -1,10 +1,10 @@
-#include "decks/xls/Workbook.h"
+#include "decks/Workbook.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-namespace xls {
+namespace decks {
 
 bool Cell::sameValue(const Cell &o) const
 {
@@ -72,7 +72,7 @@ const Cell *Sheet::cell(int row, int column) const
 void Sheet::setCell(int row, int column, const Cell &cell)
 {
     if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns)
-        throw XlsError("cell position outside the sheet");
+        throw FormatError("cell position outside the sheet");
     auto rit = std::lower_bound(rows.begin(), rows.end(), row,
                                 [](const Row &r, int i) { return r.index < i; });
     if (rit == rows.end() || rit->index != row) {
@@ -135,4 +135,4 @@ Workbook deckWorkbook(const QList<QPair<QVariant, QVariant>> &rows)
     return wb;
 }
 
-}  // namespace xls
+}  // namespace decks
