@@ -14,7 +14,10 @@
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -86,6 +89,32 @@ inline long freexlCellCount(const QString &path)
     const QString error = decktest::freexlRead(
         path, [](const QString &, unsigned) {}, [&cells](unsigned, unsigned, const FreeXL_CellValue &) { ++cells; });
     return error.isEmpty() ? cells : -1;
+}
+
+// The deck `xls` converted by LibreOffice (soffice) into each of `formats`
+// ("xlsx", "ods") beside it: the paths written, in that order. A format
+// soffice did not write (or soffice missing) is said and left out.
+inline QStringList sofficeCopies(const QTemporaryDir &dir, const QString &xls, const QStringList &formats)
+{
+    QStringList out;
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) {
+        std::printf("soffice (LibreOffice) is not installed: the .xlsx and .ods rows are skipped\n");
+        return out;
+    }
+    for (const QString &format : formats) {
+        QProcess p;
+        p.start(soffice, {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(dir.filePath("lo")).toString(),
+                          QStringLiteral("--headless"), QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"),
+                          QFileInfo(xls).path(), xls});
+        p.waitForFinished(300000);
+        const QString copy = QFileInfo(xls).path() + u'/' + QFileInfo(xls).completeBaseName() + u'.' + format;
+        if (QFile::exists(copy))
+            out << copy;
+        else
+            std::printf("soffice did not write %s: that row is skipped\n", qPrintable(copy));
+    }
+    return out;
 }
 
 }  // namespace bench

@@ -6,7 +6,7 @@ set -euo pipefail
 MNEMORA_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite
-  libgsf-1-dev libzip-dev
+  libgsf-1-dev libzip-dev libxml2-dev libxcb1-dev
   libfreexl-dev python3-xlrd
   fonts-dejavu-core
   desktop-file-utils

@@ -9,8 +9,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -22,7 +20,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPieSeries>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -360,22 +357,7 @@ void frmQuestion::buildStatisticsView(QWidget *client)
 
     fraPieChart = frame("fraPieChart", PicStat, 180, 2340, 5655, 2160);
     fraPieChart->setFrameShape(QFrame::StyledPanel);
-    auto *chart = new QChart();
-    chart->legend()->setAlignment(Qt::AlignRight);
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    chart->setBackgroundRoundness(0);
-    pieSeries_ = new QPieSeries();
-    QPieSlice *wrong = pieSeries_->append(QStringLiteral("Wrong"), 0);
-    QPieSlice *right = pieSeries_->append(QStringLiteral("Right"), 0);
-    wrong->setColor(QColor(0xC6, 0x28, 0x28));
-    right->setColor(QColor(0x2E, 0x7D, 0x32));
-    chart->addSeries(pieSeries_);
-    chMnemora = new QChartView(chart, fraPieChart);
-    chMnemora->setObjectName(QStringLiteral("chMnemora"));
-    chMnemora->setRenderHint(QPainter::Antialiasing);
-    chMnemora->setFrameShape(QFrame::NoFrame);
-    place(chMnemora, 30, 30, 5595, 2100);
-    chMnemora->hide();
+    // The pie chart (chMnemora) is made when the statistics are first shown.
 }
 
 void frmQuestion::buildEditor(QWidget *client)

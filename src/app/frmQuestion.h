@@ -34,8 +34,6 @@
 
 class QAbstractButton;
 class QAction;
-class QChart;
-class QChartView;
 class QCheckBox;
 class QFocusEvent;
 class QFrame;
@@ -44,7 +42,6 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QMimeData;
-class QPieSeries;
 class QPushButton;
 class QRadioButton;
 class QRect;
@@ -233,7 +230,7 @@ public:
     QLabel *lblCardsWrong = nullptr;
     QLabel *lblSessionTime = nullptr;
     QFrame *fraPieChart = nullptr;
-    QChartView *chMnemora = nullptr;
+    QWidget *chMnemora = nullptr;  // the pie chart, made when the statistics are first shown
     PictureButton *cmdHistory = nullptr;
 
     // History view.
@@ -241,7 +238,7 @@ public:
     QFrame *fraHistory = nullptr;
     PictureBox *PicHistory = nullptr;
     QLabel *lblHistoryDeck = nullptr;
-    QChartView *chHistory = nullptr;
+    QWidget *chHistory = nullptr;  // the history chart, made when the history is first shown
     QTableView *tblRuns = nullptr;
     QLabel *lblHardest = nullptr;
     QTableView *tblHardest = nullptr;
@@ -612,7 +609,6 @@ private:
     // A verdict was settled while the study view was left; its next card is
     // still to be shown.
     bool nextCardDue_ = false;
-    QPieSeries *pieSeries_ = nullptr;
     // The history: the run being recorded, its deck's file, the deck the
     // history view shows, where its Done returns to, and the menu states to
     // give back then.

@@ -47,10 +47,16 @@ bool isStudyKey(const QKeyEvent &key)
 
 void frmQuestion::setUpDesktop()
 {
-    QIcon icon;
-    for (const int size : {16, 32, 48, 128, 256})
-        icon.addPixmap(QPixmap::fromImage(artwork::appIcon(size)));
-    setWindowIcon(icon);
+    // The small icons at once; the large ones (most of the drawing) once the
+    // window is up, which does not wait for them.
+    const auto icon = [](std::initializer_list<int> sizes) {
+        QIcon drawn;
+        for (const int size : sizes)
+            drawn.addPixmap(QPixmap::fromImage(artwork::appIcon(size)));
+        return drawn;
+    };
+    setWindowIcon(icon({16, 32, 48}));
+    QTimer::singleShot(0, this, [this, icon] { setWindowIcon(icon({16, 32, 48, 128, 256})); });
     setAcceptDrops(true);
 
     cmdAns->setKeyName(QStringLiteral("Space or Return"));

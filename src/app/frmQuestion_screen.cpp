@@ -7,18 +7,16 @@
 #include "app/frmQuestion.h"
 #include "decks/OpenFailure.h"
 #include "options/StudyOptions.h"
+#include "stats/PieChart.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QDir>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLegend>
 #include <QRadioButton>
 #include <QSettings>
 
@@ -160,8 +158,7 @@ void frmQuestion::applyZoom()
     else
         base.setPixelSize(qRound(base.pixelSize() * zoom_));
     client_->setFont(base);
-    if (chMnemora)
-        chMnemora->chart()->legend()->setFont(base);
+    stats::setChartFont(chMnemora, base);
     ZoomHistoryChart(base);
 
     const auto controls = client_->findChildren<QWidget *>();

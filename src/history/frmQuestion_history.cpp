@@ -8,24 +8,18 @@
 #include "decks/DeckPaths.h"
 #include "history/HistoryStore.h"
 #include "history/TableModel.h"
+#include "stats/PieChart.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QChart>
-#include <QChartView>
-#include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLegend>
-#include <QLineSeries>
 #include <QMenu>
 #include <QMessageBox>
-#include <QScatterSeries>
 #include <QTableView>
 #include <QTimer>
-#include <QValueAxis>
 
 #include <algorithm>
 
@@ -134,10 +128,7 @@ void frmQuestion::ZoomHistoryChart(const QFont &base)
     QFont small = base;
     if (small.pointSizeF() > 0)
         small.setPointSizeF(small.pointSizeF() * 0.8);
-    QChart *chart = chHistory->chart();
-    for (QAbstractAxis *axis : chart->axes())
-        axis->setLabelsFont(small);
-    chart->legend()->setFont(small);
+    stats::setChartFont(chHistory, small);
 }
 
 void frmQuestion::buildHistoryView(QWidget *client)
@@ -155,53 +146,8 @@ void frmQuestion::buildHistoryView(QWidget *client)
     const double boldPoints = bold.pointSizeF() > 0 ? bold.pointSizeF() : 9.0;
     setUnscaledFont(lblHistoryDeck, bold, boldPoints);
 
-    auto *chart = new QChart();
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    chart->setBackgroundRoundness(0);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    auto *share = new QLineSeries();
-    share->setObjectName(QLatin1String(kShareSeries));
-    share->setName(QStringLiteral("Share right (%)"));
-    share->setPointsVisible(true);
-    share->setColor(QColor(0x2E, 0x7D, 0x32));
-    auto *answered = new QScatterSeries();
-    answered->setObjectName(QLatin1String(kAnsweredSeries));
-    answered->setName(QStringLiteral("Cards answered"));
-    answered->setMarkerSize(7);
-    answered->setColor(QColor(0x15, 0x65, 0xC0));
-    chart->addSeries(share);
-    chart->addSeries(answered);
-    auto *dates = new QDateTimeAxis();
-    dates->setObjectName(QStringLiteral("axisDates"));
-    dates->setFormat(QStringLiteral("d MMM"));
-    dates->setTickCount(5);
-    auto *percent = new QValueAxis();
-    percent->setObjectName(QStringLiteral("axisShare"));
-    percent->setRange(0, 100);
-    percent->setLabelFormat(QStringLiteral("%d %%"));
-    percent->setTickCount(5);
-    auto *cards = new QValueAxis();
-    cards->setObjectName(QStringLiteral("axisAnswered"));
-    cards->setLabelFormat(QStringLiteral("%d"));
-    cards->setTickCount(5);
-    // Few labels: the chart is a strip above the tables (their size follows
-    // the zoom, see ZoomHistoryChart).
-    percent->setTickCount(3);
-    cards->setTickCount(3);
-    chart->addAxis(dates, Qt::AlignBottom);
-    chart->addAxis(percent, Qt::AlignLeft);
-    chart->addAxis(cards, Qt::AlignRight);
-    share->attachAxis(dates);
-    share->attachAxis(percent);
-    answered->attachAxis(dates);
-    answered->attachAxis(cards);
-    chHistory = new QChartView(chart, PicHistory);
-    chHistory->setObjectName(QStringLiteral("chHistory"));
-    chHistory->setAccessibleName(QStringLiteral("Share right per run"));
-    chHistory->setFrameShape(QFrame::StyledPanel);
-    chHistory->setFocusPolicy(Qt::NoFocus);  // nothing in it to operate
-    chHistory->viewport()->setFocusPolicy(Qt::NoFocus);
-    place(chHistory, 180, 380, 5955, 1800);
+    // The chart (chHistory) is made when the history is first shown, so
+    // that QtCharts is not loaded at start-up.
 
     runsModel_ = new history::TableModel(
         {QStringLiteral("Date"), QStringLiteral("Cards"), QStringLiteral("Right"), QStringLiteral("Wrong"),
@@ -307,33 +253,23 @@ void frmQuestion::ShowHistory(const QString &deckPath)
         answered.append({x, qreal(r.answered)});
         most = std::max(most, r.answered);
     }
-    // Smooth lines while they are few; a long history is drawn plain, which
-    // is several times quicker.
-    chHistory->setRenderHint(QPainter::Antialiasing, h.runs.size() <= 200);
-    QChart *chart = chHistory->chart();
-    for (QAbstractSeries *s : chart->series()) {
-        if (s->objectName() == QLatin1String(kShareSeries))
-            static_cast<QXYSeries *>(s)->replace(share);
-        else if (s->objectName() == QLatin1String(kAnsweredSeries))
-            static_cast<QXYSeries *>(s)->replace(answered);
-    }
     QDateTime first = h.runs.isEmpty() ? QDateTime::currentDateTime() : h.runs.constFirst().started;
     QDateTime last = h.runs.isEmpty() ? first : h.runs.constLast().started;
     // Half a day either side, so that the first and last runs are not drawn
     // on the frame.
     first = first.addSecs(-12 * 3600);
     last = last.addSecs(12 * 3600);
-    const QList<QAbstractAxis *> axes = chart->axes();
-    for (QAbstractAxis *a : axes) {
-        if (a->objectName() == QLatin1String("axisDates")) {
-            static_cast<QDateTimeAxis *>(a)->setRange(first, last);
-            static_cast<QDateTimeAxis *>(a)->setFormat(first.daysTo(last) > 300 ? QStringLiteral("MMM yyyy")
-                                                                                 : QStringLiteral("d MMM"));
-        } else if (a->objectName() == QLatin1String("axisAnswered")) {
-            static_cast<QValueAxis *>(a)->setRange(0, most);
-            static_cast<QValueAxis *>(a)->applyNiceNumbers();
+    if (!chHistory) {
+        chHistory = stats::makeHistoryChart(PicHistory, QLatin1String(kShareSeries), QLatin1String(kAnsweredSeries));
+        if (chHistory) {
+            place(chHistory, 180, 380, 5955, 1800);
+            ZoomHistoryChart(PicHistory->font());  // the window's zoom, which the view follows
+            chHistory->show();
         }
     }
+    // Smooth lines while they are few; a long history is drawn plain, which
+    // is several times quicker.
+    stats::setHistoryChart(chHistory, share, answered, first, last, most, h.runs.size() <= 200);
     cmdClearHistory->setEnabled(!h.runs.isEmpty() || !h.hardest.isEmpty());
 }
 

@@ -3,15 +3,12 @@
 
 #include "app/frmQuestion.h"
 #include "base/Trap.h"
+#include "stats/PieChart.h"
 #include "stats/StatsText.h"
 
 #include <QAction>
-#include <QChart>
-#include <QChartView>
 #include <QFrame>
 #include <QLabel>
-#include <QPieSeries>
-#include <QPieSlice>
 
 void frmQuestion::mnuStat_Click()
 {
@@ -35,7 +32,15 @@ void frmQuestion::ShowStatistics()
         const int total = int(mod.WrongCount) + int(mod.RightCount);
         Label8->hide();
         lblSessionTime->hide();
-        chMnemora->setVisible(total != 0);
+        if (!chMnemora) {
+            chMnemora = stats::makePieChart(fraPieChart);
+            if (chMnemora) {
+                place(chMnemora, 30, 30, 5595, 2100);
+                stats::setChartFont(chMnemora, chMnemora->font());  // the window's zoom, which the view follows
+            }
+        }
+        if (chMnemora)
+            chMnemora->setVisible(total != 0);
         lblDeckName->setText(mod.DeckName);
         lblCardsAnswered->setText(QString::number(total));
         lblCardsRight->setText(stats::rightLine(mod.RightCount, total));
@@ -48,12 +53,8 @@ void frmQuestion::ShowStatistics()
             Label8->hide();
             lblSessionTime->hide();
         }
-        const QList<QPieSlice *> slices = pieSeries_->slices();
-        slices.at(0)->setLabel(QStringLiteral("Wrong"));
-        slices.at(0)->setValue(double(stats::percentOf(mod.WrongCount, total).value_or(0)));
-        slices.at(1)->setLabel(QStringLiteral("Right"));
-        slices.at(1)->setValue(double(stats::percentOf(mod.RightCount, total).value_or(0)));
-        chMnemora->chart()->setTitle(mod.DeckName);
+        stats::setPieChart(chMnemora, double(stats::percentOf(mod.WrongCount, total).value_or(0)),
+                           double(stats::percentOf(mod.RightCount, total).value_or(0)), mod.DeckName);
     });
 }
 

@@ -5,6 +5,8 @@
 #include "base/Trap.h"
 #include "support/GuiTest.h"
 
+#include <QFile>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 
@@ -35,6 +37,26 @@ private:
 private slots:
     void initTestCase() { guitest::initTestCase(); }
     void cleanup() { guitest::stopPollers(); }
+
+    // First of all, while nothing in this process has wanted a chart: the
+    // window starts without QtCharts, which comes with the statistics.
+    void chartsLoadedOnFirstNeed()
+    {
+        const auto chartsMapped = [] {
+            QFile maps(QStringLiteral("/proc/self/maps"));
+            return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Charts");
+        };
+        ProgramFolder folder;
+        frmQuestion w(folder.path());
+        w.show();
+        QCoreApplication::processEvents();
+        QVERIFY(!chartsMapped());
+        QVERIFY(!w.chMnemora && !w.chHistory);
+        w.ShowStatistics();
+        QVERIFY(w.chMnemora);
+        QCOMPARE(w.chMnemora->objectName(), QStringLiteral("chMnemora"));
+        QVERIFY(chartsMapped());
+    }
 
     void startUpShowsTheStartView()
     {

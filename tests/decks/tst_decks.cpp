@@ -102,6 +102,29 @@ QByteArray xlsx(const QByteArray &rows, const QByteArray &strings = kStrings, bo
     return zipOf(parts + more);
 }
 
+// An .xlsx workbook whose card sheet is the whole part given.
+QByteArray xlsxSheet(const QByteArray &sheet)
+{
+    return zipOf({{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"Sheet1\" r:id=\"rId1\"/></sheets></workbook>"},
+                  {"xl/_rels/workbook.xml.rels",
+                   "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+                  {"xl/worksheets/sheet1.xml", sheet}});
+}
+
+// A document type whose entity l9 stands for 10^9 "lol"s, and one that names
+// a file outside the workbook, before the root element `root`.
+QByteArray laughs(const QByteArray &root)
+{
+    QByteArray dtd = "<!DOCTYPE " + root + " [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i < 10; ++i)
+        dtd += "<!ENTITY l" + QByteArray::number(i) + " \"" + ("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+    return kXmlHead + dtd + "]>";
+}
+QByteArray outsideEntity(const QByteArray &root)
+{
+    return kXmlHead + "<!DOCTYPE " + root + " [<!ENTITY l9 SYSTEM \"file:///etc/hostname\">]>";
+}
+
 QByteArray ods(const QByteArray &rows, const QByteArray &head = kXmlHead, const Parts &more = {})
 {
     return zipOf(Parts{{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
@@ -774,7 +797,10 @@ private slots:
             << 2 << "<Que>f\t</Que><Ans>0.5</Ans>" << -1;
         tooLarge("xlsx sheet past the cap", xlsx(bigSheet));
         tooLarge("xlsx sheet lying about its size", lyingAboutSize(zipOf({{"xl/workbook.xml", QByteArray(20 << 20, ' ')}}), 100));
-        tooLarge("xlsx shared strings past the cap", xlsx(kCard, "<si><t>" + QByteArray(17 << 20, 'x') + "</t></si>"));
+        // Many strings of a cell's size: the part is streamed, so one longer
+        // string would be refused as too long a cell before the cap is met.
+        tooLarge("xlsx shared strings past the cap",
+                 xlsx(kCard, ("<si><t>" + QByteArray(1000, 'x') + "</t></si>").repeated(17 << 10)));
         damaged("xlsx shared string not there", xlsx("<row><c t=\"s\"><v>2</v></c><c t=\"s\"><v>1</v></c></row>"));
         damaged("xlsx negative shared string", xlsx("<row><c t=\"s\"><v>-1</v></c></row>"));
         damaged("xlsx rows out of order", xlsx("<row r=\"3\"/><row r=\"2\"/>"));
@@ -785,6 +811,29 @@ private slots:
         damaged("xlsx entity expansion",
                 xlsx(kCard, "<!DOCTYPE sst [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><si><t>&b;</t></si>"));
         damaged("xlsx not well-formed", xlsx("<row><c></row>"));
+                // The parser's own refusals: no entity is expanded, none is loaded,
+        // and nesting has a limit.
+        const QByteArray entityCell = "<row><c t=\"inlineStr\"><is><t>&l9;</t></is></c></row>";
+        for (const auto &[name, head] : {std::pair("billion laughs", laughs("worksheet")),
+                                          std::pair("external entity", outsideEntity("worksheet"))}) {
+            damaged(qPrintable("xlsx " + QString(name)), xlsxSheet(head + "<worksheet><sheetData>" + entityCell + "</sheetData></worksheet>"));
+            damaged(qPrintable("xlsx " + QString(name) + " in an attribute"),
+                    xlsxSheet(head + "<worksheet><sheetData><row r=\"&l9;\"/></sheetData></worksheet>"));
+            damaged(qPrintable("ods " + QString(name)), ods(odsCard("1", "&l9;"), QByteArray(head).replace("worksheet", "office:document-content")));
+        }
+        damaged("xlsx external document type",
+                xlsxSheet(kXmlHead + "<!DOCTYPE worksheet SYSTEM \"file:///etc/hostname\"><worksheet><sheetData>" + kCard +
+                          "</sheetData></worksheet>"));
+        damaged("xlsx undeclared entity", xlsx(entityCell));
+        damaged("xlsx bytes that are no text of their encoding",
+                xlsxSheet(QByteArray("\0<\0?\0x\0m\0l\0 ", 12) + QByteArray("\xD8\x00<\0w\0/\0>", 10)));
+        damaged("xlsx nested past the parser's limit", xlsx(kCard + QByteArray("<x>").repeated(300) + QByteArray("</x>").repeated(300)));
+        damaged("ods nested past the parser's limit",
+                ods(odsCard() + QByteArray("<text:p>").repeated(300) + QByteArray("</text:p>").repeated(300)));
+        QTest::newRow("xlsx predefined entities and character references")
+            << xlsx("<row><c t=\"inlineStr\"><is><t>&lt;&amp;&gt;&quot;&apos;</t></is></c>"
+                    "<c t=\"inlineStr\"><is><t>&#65;&#x42;&#x20AC;<![CDATA[<&>]]></t></is></c></row>")
+            << 1 << "<Que>&lt;&amp;&gt;'</Que><Ans>AB€&lt;&amp;&gt;</Ans>" << -1;
         damaged("xlsx without relationships", xlsx(kCard, "<si/>", false));
         notWorkbook("zip of neither kind", zipOf({{"a.txt", "a"}}));
         QTest::newRow("ods plain")

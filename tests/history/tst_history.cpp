@@ -12,6 +12,8 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QLegend>
+#include <QLabel>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -215,7 +217,11 @@ private slots:
                                                      "Chile|Santiago|0|1|Wrong, 2026-12-08 09:02",
                                                      "Peru|Lima|3|1|Right, 2026-12-08 09:03"}));
         QList<QPointF> share, answered;
-        for (QAbstractSeries *series : s.w->chHistory->chart()->series())
+        // The chart is the module's QChartView, made when the history was first shown.
+        auto *chart = qobject_cast<QChartView *>(s.w->chHistory);
+        QVERIFY(chart);
+        QCOMPARE(chart->chart()->legend()->font().pointSizeF(), s.w->PicHistory->font().pointSizeF() * 0.8);
+        for (QAbstractSeries *series : chart->chart()->series())
             (series->name().startsWith("Share") ? share : answered) = static_cast<QXYSeries *>(series)->points();
         QCOMPARE(share.size(), 3);
         QCOMPARE(share.at(1).y(), 100.0 / 3);

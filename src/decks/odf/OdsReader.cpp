@@ -152,7 +152,7 @@ decks::Cell readCell(XmlPart &xml)
     {
         // Read while the reader stands on the start tag, and let go before
         // it moves on (the list would be copied then).
-        const QXmlStreamAttributes attributes = xml.attributes();
+        const auto &attributes = xml.attributes();
         const auto office = [&](QStringView local) { return XmlPart::valueOf(attributes, kOffice, local); };
         const QStringView typeName = office(u"value-type");
         if (typeName == u"float" || typeName == u"percentage" || typeName == u"currency") {
@@ -288,7 +288,7 @@ bool isEncrypted(const deckzip::ZipArchive &zip)
     const QString manifest = QStringLiteral("META-INF/manifest.xml");
     if (!zip.contains(manifest))
         return false;
-    XmlPart xml(zip.read(manifest, kMaxManifestSize));
+    XmlPart xml(zip, manifest, kMaxManifestSize);
     while (xml.next())
         if (xml.isStartElement() && xml.name() == u"encryption-data")
             return true;
@@ -301,7 +301,7 @@ decks::Workbook readOds(const deckzip::ZipArchive &zip)
 {
     if (isEncrypted(zip))
         throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
-    XmlPart xml(zip.read(QString::fromLatin1(kContentPart), kMaxContentSize));
+    XmlPart xml(zip, QString::fromLatin1(kContentPart), kMaxContentSize);
     decks::Workbook wb;
     while (xml.next()) {
         if (!xml.isStartElement() || !isTable(xml, u"table"))

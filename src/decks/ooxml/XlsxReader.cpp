@@ -117,11 +117,11 @@ Relationships readRelationships(const deckzip::ZipArchive &zip, const QString &p
     const QString name = relationshipsPart(part);
     if (!zip.contains(name))
         return rels;
-    XmlPart xml(zip.read(name, kMaxSmallPart));
+    XmlPart xml(zip, name, kMaxSmallPart);
     while (xml.next()) {
-        if (!xml.reader().isStartElement() || xml.name() != u"Relationship")
+        if (!xml.isStartElement() || xml.name() != u"Relationship")
             continue;
-        const QXmlStreamAttributes attributes = xml.attributes();
+        const auto &attributes = xml.attributes();
         if (XmlPart::valueOf(attributes, u"TargetMode") == u"External")
             continue;
         const QString target = partPath(folderOf(part), XmlPart::valueOf(attributes, u"Target"));
@@ -186,13 +186,12 @@ struct WorkbookPart {
 // (18.2.19 sheet) and its date system (18.2.28 workbookPr, date1904). A
 // package whose main part is no workbook (a word processing or presentation
 // document) is no workbook either.
-WorkbookPart readWorkbookPart(const QByteArray &bytes)
+WorkbookPart readWorkbookPart(XmlPart &&xml)
 {
     WorkbookPart wb;
-    XmlPart xml(bytes);
     bool root = true;
     while (xml.next()) {
-        if (!xml.reader().isStartElement())
+        if (!xml.isStartElement())
             continue;
         if (std::exchange(root, false) && xml.name() != u"workbook")
             throw decks::FormatError("the package holds no workbook", decks::FormatError::Kind::NotWorkbook);
@@ -203,11 +202,7 @@ WorkbookPart readWorkbookPart(const QByteArray &bytes)
         }
         if (xml.name() != u"sheet")
             continue;
-        QString id;
-        const QXmlStreamAttributes attributes = xml.reader().attributes();
-        for (const QXmlStreamAttribute &a : attributes)
-            if (a.name() == u"id" && !a.namespaceUri().isEmpty())
-                id = a.value().toString();
+        const QString id = xml.attributeInAnyNamespace(u"id").toString();
         wb.names.append(xml.attribute(u"name").toString());
         wb.relationIds.append(id);
     }
@@ -220,11 +215,10 @@ WorkbookPart readWorkbookPart(const QByteArray &bytes)
 // cell's s attribute gives: the number format of each xf of cellXfs
 // (ECMA-376 Part 1, 18.8.10 cellXfs, 18.8.45 xf), looked up among the
 // numFmts of the part (18.8.31, 18.8.30 numFmt) or the built-in formats.
-std::vector<decks::NumberForm> readNumberForms(const QByteArray &bytes)
+std::vector<decks::NumberForm> readNumberForms(XmlPart &&xml)
 {
     QHash<int, decks::NumberForm> codes;
     std::vector<int> formatIds;
-    XmlPart xml(bytes);
     bool inCellXfs = false;
     while (xml.next()) {
         if (xml.isEndElement() && xml.name() == u"cellXfs")
@@ -232,7 +226,7 @@ std::vector<decks::NumberForm> readNumberForms(const QByteArray &bytes)
         if (!xml.isStartElement())
             continue;
         if (xml.name() == u"numFmt") {
-            const QXmlStreamAttributes attributes = xml.attributes();
+            const auto &attributes = xml.attributes();
             codes.insert(XmlPart::valueOf(attributes, u"numFmtId").toInt(),
                          decks::numberFormOfCode(XmlPart::valueOf(attributes, u"formatCode")));
         } else if (xml.name() == u"cellXfs") {
@@ -248,10 +242,9 @@ std::vector<decks::NumberForm> readNumberForms(const QByteArray &bytes)
     return forms;
 }
 
-QStringList readSharedStrings(const QByteArray &bytes)
+QStringList readSharedStrings(XmlPart &&xml)
 {
     QStringList strings;
-    XmlPart xml(bytes);
     while (xml.next()) {
         if (xml.isStartElement() && xml.name() == u"si")
             strings.append(itemText(xml));
@@ -357,7 +350,7 @@ void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::N
             QString type;
             decks::NumberForm form = decks::NumberForm::Plain;
             {
-                const QXmlStreamAttributes attributes = xml.attributes();
+                const auto &attributes = xml.attributes();
                 if (const QStringView ref = XmlPart::valueOf(attributes, u"r"); !ref.isEmpty()) {
                     int refRow = 0;
                     if (!parseReference(ref, column, refRow) || refRow != row)
@@ -419,7 +412,7 @@ decks::Workbook readXlsx(const deckzip::ZipArchive &zip)
     const QString main = workbookPart(zip);
     if (main.isEmpty())
         throw decks::FormatError("the package holds no workbook", decks::FormatError::Kind::NotWorkbook);
-    const WorkbookPart parts = readWorkbookPart(zip.read(main, kMaxSmallPart));
+    const WorkbookPart parts = readWorkbookPart(XmlPart(zip, main, kMaxSmallPart));
     decks::Workbook wb;
     wb.date1904 = parts.date1904;
     for (const QString &name : parts.names) {
@@ -448,17 +441,22 @@ decks::Workbook readXlsx(const deckzip::ZipArchive &zip)
         relatedPart(zip, rels, QStringLiteral("sharedStrings"), folder + QStringLiteral("sharedStrings.xml"));
     const QString stylesPart = relatedPart(zip, rels, QStringLiteral("styles"), folder + QStringLiteral("styles.xml"));
     const std::vector<decks::NumberForm> forms =
-        stylesPart.isEmpty() ? std::vector<decks::NumberForm>() : readNumberForms(zip.read(stylesPart, kMaxSmallPart));
+        stylesPart.isEmpty() ? std::vector<decks::NumberForm>() : readNumberForms(XmlPart(zip, stylesPart, kMaxSmallPart));
 
     // The shared strings are read on a thread of their own while the sheet
     // is read here, when there are enough of them to be worth it.
+    // Each thread inflates its parts from an archive of its own.
     const bool hasSharedStrings = !sharedStringsPart.isEmpty();
-    const QByteArray sharedBytes = hasSharedStrings ? zip.read(sharedStringsPart, kMaxSharedStringsSize) : QByteArray();
-    const auto readStrings = [&] { return hasSharedStrings ? readSharedStrings(sharedBytes) : QStringList(); };
+    const bool ownThread = hasSharedStrings && zip.declaredSize(sharedStringsPart) > kOwnThreadSize;
+    const std::unique_ptr<deckzip::ZipArchive> twin = ownThread ? zip.twin() : nullptr;
+    const deckzip::ZipArchive &stringsZip = twin ? *twin : zip;
+    const auto readStrings = [&] {
+        return hasSharedStrings ? readSharedStrings(XmlPart(stringsZip, sharedStringsPart, kMaxSharedStringsSize))
+                                : QStringList();
+    };
     std::future<QStringList> strings;
     try {
-        strings = std::async(sharedBytes.size() > kOwnThreadSize ? std::launch::async : std::launch::deferred,
-                             readStrings);
+        strings = std::async(ownThread ? std::launch::async : std::launch::deferred, readStrings);
     } catch (const std::system_error &) {
         strings = std::async(std::launch::deferred, readStrings);  // no thread to be had
     }
@@ -467,7 +465,7 @@ decks::Workbook readXlsx(const deckzip::ZipArchive &zip)
     deckzip::TextBudget budget;
     std::vector<SharedCell> shared;
     {
-        XmlPart xml(zip.read(sheetPart, kMaxSheetSize));
+        XmlPart xml(zip, sheetPart, kMaxSheetSize);
         while (xml.next()) {
             if (xml.isStartElement() && xml.name() == u"sheetData") {
                 readSheetData(xml, sheet, forms, budget, shared);

@@ -1,15 +1,32 @@
 #pragma once
-// Pulling the XML parts of a ZIP-packaged workbook through QXmlStreamReader,
-// one token at a time. A part with a document type declaration is refused
-// (no entity of any kind is expanded), as is one that is not well-formed.
+// Pulling the XML parts of a ZIP-packaged workbook one token at a time,
+// parsed by libxml2's push parser: a part is inflated into the parser a
+// chunk at a time, never held whole, and the tokens of one chunk wait in a
+// short queue until they are pulled. A part with a document type
+// declaration is refused (no entity of any kind is expanded), as is one
+// that is not well-formed, one nested deeper than the parser's limit, or
+// one that inflates past its cap: the parser stops at the first of these.
+//
+// Names and namespace URIs come as the part's own UTF-8 bytes, for
+// comparing with ASCII names at no cost: compare them, do not keep them.
+// Texts and attribute values are decoded when asked for and stay valid
+// until the part moves on.
 
 #include "decks/Workbook.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QStringView>
-#include <QXmlStreamReader>
+
+#include <memory>
+#include <vector>
+
+struct _xmlParserCtxt;
 
 namespace deckzip {
+
+class ZipArchive;
+class ZipStream;
 
 // The characters all cells of the card sheet may hold together, counting a
 // text as often as cells repeat or share it: a small file must not expand
@@ -54,41 +71,37 @@ inline void appendCellText(QString &text, QStringView more)
 
 class XmlPart {
 public:
-    // The reader takes the part's bytes as they are (UTF-8, as the formats
-    // write them): decoding them first would only have them encoded again.
-    explicit XmlPart(const QByteArray &xml) : reader_(xml) {}
+    // The entry `name` of the archive, inflated as it is read, up to
+    // maxSize bytes. Throws when it is missing or cannot be opened.
+    XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize);
+    // A part already in memory (UTF-8, as the formats write it).
+    explicit XmlPart(const QByteArray &xml);
+    ~XmlPart();
+    XmlPart(const XmlPart &) = delete;
+    XmlPart &operator=(const XmlPart &) = delete;
 
-    // The next token; false at the end of the document. Throws for a DTD
-    // and for XML that is not well-formed.
-    bool next()
-    {
-        if (reader_.atEnd())
-            return check(false);
-        const QXmlStreamReader::TokenType t = reader_.readNext();
-        if (t == QXmlStreamReader::DTD || t == QXmlStreamReader::EntityReference)
-            throw decks::FormatError("a part of the workbook declares a document type");
-        return check(t != QXmlStreamReader::Invalid && t != QXmlStreamReader::EndDocument);
-    }
+    // The next token; false at the end of the document. Throws for a DTD,
+    // an entity reference, XML that is not well-formed and a part past its
+    // cap or damaged. An empty element gives a start and an end, as any
+    // other.
+    bool next();
     // Moves to the next start element inside the current element; false at
     // the current element's end.
     bool nextChild()
     {
         while (next()) {
-            if (reader_.isStartElement())
+            if (current_.kind == Kind::Start)
                 return true;
-            if (reader_.isEndElement())
+            if (current_.kind == Kind::End)
                 return false;
         }
         return false;
     }
-    // Skips the rest of the current element. A document type can only come
-    // before the root element, so none can hide in what is skipped.
-    void skip()
-    {
-        reader_.skipCurrentElement();
-        check(true);
-    }
-    // The text of the element the reader stands on (at its start tag), up to
+    // Skips the rest of the current start element: the part stands on its
+    // end. A document type can only come before the root element, so none
+    // can hide in what is skipped.
+    void skip();
+    // The text of the element the part stands on (at its start tag), up to
     // its end tag: its characters and those of every element inside it, in
     // order. Throws when elements nest more than kMaxNesting deep inside it
     // or the text passes the characters a cell may hold. It keeps a count of
@@ -110,53 +123,78 @@ public:
         }
         return text;
     }
-    QStringView name() const { return reader_.name(); }
-    QStringView namespaceUri() const { return reader_.namespaceUri(); }
-    bool isStartElement() const { return reader_.isStartElement(); }
-    bool isEndElement() const { return reader_.isEndElement(); }
-    bool isCharacters() const { return reader_.isCharacters(); }
-    QStringView text() const { return reader_.text(); }
-    // The attributes of the current start element, for elements that read
-    // several of them (fetching them costs a list).
-    QXmlStreamAttributes attributes() const { return reader_.attributes(); }
-    // An attribute of the current start element by its qualified name, or by
-    // namespace and local name; empty when it is absent.
-    QStringView attribute(QStringView qualified) const { return valueOf(reader_.attributes(), qualified); }
-    QStringView attribute(QStringView ns, QStringView local) const
-    {
-        return valueOf(reader_.attributes(), ns, local);
-    }
-    QXmlStreamReader &reader() { return reader_; }
 
-    // The value of an attribute in a list, by qualified name or by namespace
-    // and local name: empty when present without a value, null when absent.
-    static QStringView valueOf(const QXmlStreamAttributes &attributes, QStringView qualified)
+    QLatin1String name() const { return current_.name; }
+    QLatin1String namespaceUri() const { return current_.namespaceUri; }
+    bool isStartElement() const { return current_.kind == Kind::Start; }
+    bool isEndElement() const { return current_.kind == Kind::End; }
+    bool isCharacters() const { return current_.kind == Kind::Characters; }
+    QStringView text() const;
+
+    // An attribute of the current start element by its qualified name, or
+    // by namespace and local name: empty when present without a value,
+    // null when absent. Namespace declarations are not attributes.
+    QStringView attribute(QStringView qualified) const;
+    QStringView attribute(QStringView ns, QStringView local) const;
+    // An attribute of this local name in some namespace (not in none).
+    QStringView attributeInAnyNamespace(QStringView local) const;
+
+    // The attributes of the current start element, for code that reads
+    // several: a view of the part, looked up through valueOf.
+    const XmlPart &attributes() const { return *this; }
+    static QStringView valueOf(const XmlPart &attributes, QStringView qualified)
     {
-        for (const QXmlStreamAttribute &a : attributes)
-            if (a.qualifiedName() == qualified)
-                return present(a);
-        return {};
+        return attributes.attribute(qualified);
     }
-    static QStringView valueOf(const QXmlStreamAttributes &attributes, QStringView ns, QStringView local)
+    static QStringView valueOf(const XmlPart &attributes, QStringView ns, QStringView local)
     {
-        for (const QXmlStreamAttribute &a : attributes)
-            if (a.name() == local && a.namespaceUri() == ns)
-                return present(a);
-        return {};
+        return attributes.attribute(ns, local);
     }
 
 private:
-    static QStringView present(const QXmlStreamAttribute &a)
-    {
-        return a.value().isNull() ? QStringView(u"") : a.value();
-    }
-    bool check(bool more)
-    {
-        if (reader_.hasError())
-            throw decks::FormatError("a part of the workbook is not well-formed XML");
-        return more;
-    }
-    QXmlStreamReader reader_;
+    enum class Kind { None, Start, End, Characters, Done };
+    // A token of the queue. Names are the parser's own interned strings;
+    // texts and attribute values are copied into `data_`.
+    struct Token {
+        Kind kind;
+        QLatin1String name;
+        QLatin1String namespaceUri;
+        qsizetype at;  // text: its bytes in data_; start: its first attribute in attributes_
+        qsizetype size;  // text bytes, or attributes
+    };
+    struct Attribute {
+        QLatin1String local;
+        QLatin1String prefix;
+        QLatin1String namespaceUri;
+        qsizetype at, size;  // the value's bytes in data_
+    };
+    void start();
+    bool fill();  // feeds the parser until tokens wait; false at the end
+    void check() const;  // throws for what the parser or the input refused
+    const Attribute *findAttribute(QStringView qualified) const;
+    QStringView keep(const Attribute &a) const;
+
+    _xmlParserCtxt *parser_ = nullptr;
+    std::unique_ptr<ZipStream> stream_;
+    QByteArray bytes_;  // a part given in memory
+    qsizetype fed_ = 0;  // of bytes_
+    bool ended_ = false;  // the parser has had all the input
+    std::vector<Token> tokens_;
+    std::vector<Attribute> attributes_;
+    QByteArray data_;
+    std::size_t at_ = 0;  // the next token to pull
+    Token current_{Kind::None, {}, {}, 0, 0};
+    int depth_ = 0;
+    bool documentType_ = false;  // a DTD or an entity reference was met
+    bool failed_ = false;  // an error the parser reported
+    mutable QString text_;
+    mutable bool textDecoded_ = false;
+    // The attribute values handed out for this token, one after another,
+    // in room set aside for all of them so that none moves.
+    mutable QString kept_;
+    mutable std::vector<QString> keptMore_;
+
+    friend struct XmlPartAccess;
 };
 
 }  // namespace deckzip
