@@ -137,13 +137,16 @@ void WrapLabel::setFloorPointSize(double points)
     update();
 }
 
-QList<QRectF> WrapLabel::wrap(const QFont &f, qreal width) const
+namespace {
+
+// Lays a text out in lines of the width given, breaking a word longer than
+// the line anywhere; the lines' rectangles, top to bottom.
+QList<QRectF> layOutLines(QTextLayout &layout, qreal width)
 {
-    QList<QRectF> rects;
-    QTextLayout layout(text(), f);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
+    QList<QRectF> rects;
     layout.beginLayout();
     qreal y = 0;
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
@@ -154,6 +157,14 @@ QList<QRectF> WrapLabel::wrap(const QFont &f, qreal width) const
     }
     layout.endLayout();
     return rects;
+}
+
+}  // namespace
+
+QList<QRectF> WrapLabel::wrap(const QFont &f, qreal width) const
+{
+    QTextLayout layout(text(), f);
+    return layOutLines(layout, width);
 }
 
 void WrapLabel::ensureLaidOut() const
@@ -236,17 +247,7 @@ void WrapLabel::paintEvent(QPaintEvent *)
     p.setClipRect(rect());
     p.setPen(palette().color(QPalette::WindowText));
     QTextLayout layout(text(), fitted_);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    qreal y = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(contentHeight_ > height() ? width() - kScrollBarRoom : width());
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-    }
-    layout.endLayout();
+    layOutLines(layout, contentHeight_ > height() ? width() - kScrollBarRoom : width());
     layout.draw(&p, QPointF(0, -offset_));
     if (maxScroll() > 0) {
         // Where the part shown stands in the whole text: a thin bar at the
