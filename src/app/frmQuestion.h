@@ -522,6 +522,7 @@ private:
     void buildStudyView(QWidget *client);
     void buildStatisticsView(QWidget *client);
     void buildHistoryView(QWidget *client);
+    void ensureHistoryTables();
     // The history view's menu item, its handlers and its tab order.
     void setUpHistory();
     history::HistoryStore &historyStore();

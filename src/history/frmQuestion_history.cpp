@@ -146,33 +146,19 @@ void frmQuestion::buildHistoryView(QWidget *client)
     const double boldPoints = bold.pointSizeF() > 0 ? bold.pointSizeF() : 9.0;
     setUnscaledFont(lblHistoryDeck, bold, boldPoints);
 
-    // The chart (chHistory) is made when the history is first shown, so
-    // that QtCharts is not loaded at start-up.
-
+    // The chart (chHistory) and the two tables are made when the history is
+    // first shown: QtCharts is not loaded, nor the tables set up, at
+    // start-up.
     runsModel_ = new history::TableModel(
         {QStringLiteral("Date"), QStringLiteral("Cards"), QStringLiteral("Right"), QStringLiteral("Wrong"),
          QStringLiteral("Share"), QStringLiteral("Time"), QStringLiteral("Options")},
         1, 6, this);
-    tblRuns = historyTable("tblRuns", QStringLiteral("Runs"), runsModel_, PicHistory);
-    place(tblRuns, 180, 2240, 5955, 1380);
-    // The figures fit their column; the options take what is left.
-    for (int c = 0; c < 6; ++c)
-        tblRuns->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
-    tblRuns->horizontalHeader()->setSectionResizeMode(6, QHeaderView::Stretch);
-
     lblHardest = label("lblHardest", QStringLiteral("Hardest cards"), PicHistory, 180, 3680, 3000, 255);
     setUnscaledFont(lblHardest, bold, boldPoints);
     hardestModel_ = new history::TableModel(
         {QStringLiteral("Question"), QStringLiteral("Answer"), QStringLiteral("Right"), QStringLiteral("Wrong"),
          QStringLiteral("Last answer")},
         2, 4, this);
-    tblHardest = historyTable("tblHardest", QStringLiteral("Hardest cards"), hardestModel_, PicHistory);
-    place(tblHardest, 180, 3940, 5955, 1020);
-    // The two texts share the room the figures leave.
-    for (int c = 0; c < 5; ++c)
-        tblHardest->horizontalHeader()->setSectionResizeMode(c, c < 2 ? QHeaderView::Stretch
-                                                                      : QHeaderView::ResizeToContents);
-    lblHardest->setBuddy(tblHardest);
 
     cmdClearHistory = pictureButton("cmdClearHistory", QStringLiteral("Clear History\u2026"), PicHistory,
                                     180, 5040, 1995, 315);
@@ -181,6 +167,31 @@ void frmQuestion::buildHistoryView(QWidget *client)
 
     // The statistics view's way in, beside its "End".
     cmdHistory = pictureButton("cmdHistory", QStringLiteral("History"), PicStat, 3780, 4560, 975, 315);
+}
+
+void frmQuestion::ensureHistoryTables()
+{
+    if (tblRuns)
+        return;
+    tblRuns = historyTable("tblRuns", QStringLiteral("Runs"), runsModel_, PicHistory);
+    place(tblRuns, 180, 2240, 5955, 1380);
+    // The figures fit their column; the options take what is left.
+    for (int c = 0; c < 6; ++c)
+        tblRuns->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    tblRuns->horizontalHeader()->setSectionResizeMode(6, QHeaderView::Stretch);
+
+    tblHardest = historyTable("tblHardest", QStringLiteral("Hardest cards"), hardestModel_, PicHistory);
+    place(tblHardest, 180, 3940, 5955, 1020);
+    // The two texts share the room the figures leave.
+    for (int c = 0; c < 5; ++c)
+        tblHardest->horizontalHeader()->setSectionResizeMode(c, c < 2 ? QHeaderView::Stretch
+                                                                      : QHeaderView::ResizeToContents);
+    lblHardest->setBuddy(tblHardest);
+
+    // In reading order between the statistics' End and the view's buttons.
+    for (auto [a, b] : {std::pair<QWidget *, QWidget *>{cmdClose, tblRuns}, {tblRuns, tblHardest},
+                        {tblHardest, cmdClearHistory}})
+        setTabOrder(a, b);
 }
 
 void frmQuestion::setUpHistory()
@@ -198,10 +209,9 @@ void frmQuestion::setUpHistory()
     connect(cmdHistoryDone, &QAbstractButton::clicked, this, &frmQuestion::cmdHistoryDone_Click);
 
     // Reading order: the statistics view's History before its End; the
-    // history view's tables, then its buttons.
+    // history view's tables (made when it is first shown), then its buttons.
     setTabOrder(cmdHistory, cmdClose);
-    for (auto [a, b] : {std::pair<QWidget *, QWidget *>{cmdClose, tblRuns}, {tblRuns, tblHardest},
-                        {tblHardest, cmdClearHistory}, {cmdClearHistory, cmdHistoryDone}})
+    for (auto [a, b] : {std::pair<QWidget *, QWidget *>{cmdClose, cmdClearHistory}, {cmdClearHistory, cmdHistoryDone}})
         setTabOrder(a, b);
 }
 
@@ -217,6 +227,7 @@ void frmQuestion::OpenHistoryView(const QString &deckPath)
         fraStat->hide();
     else
         HideToolbar();
+    ensureHistoryTables();
     ShowHistory(deckPath);
     fraHistory->show();
     fraHistory->raise();
