@@ -4,10 +4,12 @@
 //   copies written by LibreOffice when soffice is installed), beside the
 //   .xls figure;
 //   start-up: the time from starting mnemora to its window mapped on the
-//   X display, beside a bare Qt window (bench_barewindow) started the same
-//   way, the two alternated; and the processor time each had spent by
-//   then (all its threads), which other load on the machine disturbs less. Needs an X display (xvfb-run -a bench_window);
-//   without one that part is skipped.
+//   X display, beside a bare Qt window and the least Qt window that shows
+//   text (bench_barewindow, bench_barewindow --text) started the same way,
+//   the three alternated; and the processor time each had spent by then
+//   (all its threads), which other load on the machine disturbs less.
+//   Needs an X display (xvfb-run -a bench_window); without one that part
+//   is skipped.
 // Usage: bench_window [runs]   (default 9; medians are shown)
 
 #include "BenchSupport.h"
