@@ -23,7 +23,7 @@ using deckzip::appendCellText;
 using deckzip::kMaxNesting;
 constexpr qint64 kMaxManifestSize = qint64(4) << 20;
 
-bool isTable(const XmlPart &xml, QStringView local)
+template <std::size_t N> bool isTable(const XmlPart &xml, const char16_t (&local)[N])
 {
     return xml.name() == local && xml.namespaceUri() == kTable;
 }
@@ -36,10 +36,10 @@ void checkNesting(int depth)
 
 // A repeat count attribute: 1 when absent or not a positive number, at most
 // limit.
-qint64 repeatCount(const XmlPart &xml, QStringView attribute, qint64 limit)
+template <std::size_t N> qint64 repeatCount(const XmlPart &xml, const char16_t (&attribute)[N], qint64 limit)
 {
     bool ok = false;
-    const qint64 n = xml.attribute(kTable, attribute).toLongLong(&ok);
+    const qint64 n = deckzip::toInt64(xml.attribute(kTable, attribute), &ok);
     return ok && n > 0 ? std::min(n, limit) : 1;
 }
 
@@ -153,7 +153,7 @@ decks::Cell readCell(XmlPart &xml)
         // Read while the reader stands on the start tag, and let go before
         // it moves on (the list would be copied then).
         const auto &attributes = xml.attributes();
-        const auto office = [&](QStringView local) { return XmlPart::valueOf(attributes, kOffice, local); };
+        const auto office = [&](const auto &local) { return XmlPart::valueOf(attributes, kOffice, local); };
         const QStringView typeName = office(u"value-type");
         if (typeName == u"float" || typeName == u"percentage" || typeName == u"currency") {
             type = Type::Number;

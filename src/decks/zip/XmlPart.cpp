@@ -6,6 +6,8 @@
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstring>
 
@@ -56,8 +58,45 @@ void initParser()
     (void)ready;
 }
 
-// A name of the parser's, measured once.
-QLatin1String latin1(const xmlChar *s) { return s ? QLatin1String(reinterpret_cast<const char *>(s)) : QLatin1String(""); }
+const char *bytes(const xmlChar *s) { return reinterpret_cast<const char *>(s); }
+
+// Whether `name` (NUL-terminated) begins with `query`: where it goes on
+// after it, or nullptr. The query's characters past ASCII match no byte:
+// the readers ask for ASCII names only.
+const char *startsWith(const char *name, const char16_t *query, const char16_t *end)
+{
+    for (; query < end; ++query, ++name) {
+        if (*query >= 0x80 || static_cast<unsigned char>(*name) != *query)
+            return nullptr;
+    }
+    return name;
+}
+
+bool equals(const char *name, QStringView query)
+{
+    const char *const rest = startsWith(name ? name : "", query.utf16(), query.utf16() + query.size());
+    return rest && *rest == 0;
+}
+
+// Whether an attribute of that prefix (none: nullptr or empty) and local
+// name has the qualified name `query` ("prefix:local", or "local" when it
+// has no prefix).
+bool hasQualifiedName(const char *prefix, const char *local, QStringView query)
+{
+    const char16_t *q = query.utf16();
+    const char16_t *const end = q + query.size();
+    if (prefix && *prefix) {
+        const char *const rest = startsWith(prefix, q, end);
+        if (!rest || *rest != 0)
+            return false;
+        q += rest - prefix;
+        if (q == end || *q != u':')
+            return false;
+        ++q;
+    }
+    const char *const rest = startsWith(local, q, end);
+    return rest && *rest == 0;
+}
 
 }  // namespace
 
@@ -68,10 +107,13 @@ struct XmlPartAccess {
     static XmlPart &part(void *context) { return *static_cast<XmlPart *>(static_cast<xmlParserCtxtPtr>(context)->_private); }
     static void stop(void *context) { libxml2().xmlStopParser(static_cast<xmlParserCtxtPtr>(context)); }
 
-    static qsizetype copy(XmlPart &p, const xmlChar *bytes, qsizetype size)
+    static qsizetype copy(XmlPart &p, const xmlChar *from, qsizetype size)
     {
-        const qsizetype at = p.data_.size();
-        p.data_.append(reinterpret_cast<const char *>(bytes), size);
+        const qsizetype at = p.data_.size;
+        p.data_.reserve(at + size, true);
+        if (size > 0)
+            std::memcpy(p.data_.data.get() + at, from, static_cast<std::size_t>(size));
+        p.data_.size = at + size;
         return at;
     }
 
@@ -88,15 +130,17 @@ struct XmlPartAccess {
         for (int i = 0; i < attributes; ++i) {
             const xmlChar *const *a = values + 5 * i;  // local, prefix, URI, value, value end
             const qsizetype size = a[4] - a[3];
-            p.attributes_.push_back({latin1(a[0]), latin1(a[1]), latin1(a[2]), copy(p, a[3], size), size});
+            p.attributes_.push_back({bytes(a[0]), bytes(a[1]), bytes(a[2]), copy(p, a[3], size), size});
         }
-        p.tokens_.push_back({XmlPart::Kind::Start, latin1(local), latin1(uri), first, attributes});
+        p.tokens_.push_back({XmlPart::Kind::Start, p.sizeOf(bytes(local)), p.sizeOf(bytes(uri)), bytes(local),
+                             bytes(uri), first, attributes});
     }
     static void endElement(void *context, const xmlChar *local, const xmlChar *, const xmlChar *uri)
     {
         XmlPart &p = part(context);
         --p.depth_;
-        p.tokens_.push_back({XmlPart::Kind::End, latin1(local), latin1(uri), 0, 0});
+        p.tokens_.push_back(
+            {XmlPart::Kind::End, p.sizeOf(bytes(local)), p.sizeOf(bytes(uri)), bytes(local), bytes(uri), 0, 0});
     }
     static void characters(void *context, const xmlChar *text, int size)
     {
@@ -106,7 +150,7 @@ struct XmlPartAccess {
             copy(p, text, size);
             p.tokens_.back().size += size;
         } else {
-            p.tokens_.push_back({XmlPart::Kind::Characters, {}, {}, copy(p, text, size), size});
+            p.tokens_.push_back({XmlPart::Kind::Characters, 0, 0, nullptr, nullptr, copy(p, text, size), size});
         }
     }
     static void refuse(void *context)
@@ -168,7 +212,7 @@ void XmlPart::start()
     // The callbacks are handed the parser; it leads them here.
     parser_->_private = this;
     libxml2().xmlCtxtUseOptions(parser_, kParseOptions);
-    data_.reserve(2 * kChunk);
+    data_.reserve(2 * kChunk, false);
 }
 
 XmlPart::~XmlPart()
@@ -191,14 +235,16 @@ bool XmlPart::fill()
 {
     tokens_.clear();
     attributes_.clear();
-    data_.resize(0);  // keeps its room
+    data_.size = 0;  // keeps its room
     at_ = 0;
     // The parser may need more input than one chunk before a token is
     // complete.
     for (;;) {
         check();
-        if (!tokens_.empty())
+        if (!tokens_.empty()) {
+            decoded_.reserve(data_.size, false);
             return true;
+        }
         if (ended_ && parser_->instate == XML_PARSER_EOF)
             return false;
         char chunk[kChunk];
@@ -228,19 +274,18 @@ bool XmlPart::fill()
             check();
             if (tokens_.empty())
                 return false;
+            decoded_.reserve(data_.size, false);
+            return true;
         }
     }
 }
 
-bool XmlPart::next()
+bool XmlPart::nextBatch()
 {
-    kept_.resize(0);  // keeps its room
-    keptMore_.clear();
-    textDecoded_ = false;
     if (current_.kind == Kind::Done)
         return false;
-    if (at_ >= tokens_.size() && !fill()) {
-        current_ = {Kind::Done, {}, {}, 0, 0};
+    if (!fill()) {
+        current_ = {Kind::Done, 0, 0, nullptr, nullptr, 0, 0};
         return false;
     }
     current_ = tokens_[at_++];
@@ -259,53 +304,34 @@ void XmlPart::skip()
     }
 }
 
-QStringView XmlPart::text() const
+QStringView XmlPart::decoded(qsizetype at, qsizetype size) const
 {
-    if (current_.kind != Kind::Characters)
-        return {};
-    if (!textDecoded_) {
-        text_ = QString::fromUtf8(data_.constData() + current_.at, current_.size);
-        textDecoded_ = true;
-    }
-    return text_;
-}
-
-QStringView XmlPart::keep(const Attribute &a) const
-{
-    if (a.size == 0)
+    if (size == 0)
         return QStringView(u"");
-    if (kept_.isEmpty()) {
-        // A value of n bytes decodes to at most n characters: room for all
-        // the token's values, so that what was handed out stays put.
-        qsizetype room = 0;
-        for (qsizetype i = current_.at; i < current_.at + current_.size; ++i)
-            room += attributes_[static_cast<std::size_t>(i)].size;
-        kept_.reserve(room);
+    const char *const from = data_.data.get() + at;
+    char16_t *const to = decoded_.data.get() + at;
+    // ASCII, as nearly all of a workbook is, widens byte for byte.
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(from[i]);
+        if (c >= 0x80) {
+            // A value of n bytes decodes to at most n characters.
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QChar *const end = decoder.appendToBuffer(reinterpret_cast<QChar *>(to), QByteArrayView(from, size));
+            return QStringView(to, end - reinterpret_cast<const QChar *>(to));
+        }
+        to[i] = c;
     }
-    const char *const bytes = data_.constData() + a.at;
-    const bool ascii = std::all_of(bytes, bytes + a.size, [](char c) { return static_cast<uchar>(c) < 0x80; });
-    if (!ascii || kept_.size() + a.size > kept_.capacity()) {
-        // Not plain ASCII, or a value asked for again (the room is spoken
-        // for): a string of its own.
-        keptMore_.push_back(QString::fromUtf8(bytes, a.size));
-        return keptMore_.back();  // a QString's characters stay put when the list grows
-    }
-    const qsizetype at = kept_.size();
-    kept_.append(QLatin1String(bytes, a.size));  // ASCII reads the same as Latin-1
-    return QStringView(kept_).mid(at);
+    return QStringView(to, size);
 }
 
 QStringView XmlPart::attribute(QStringView qualified) const
 {
     if (current_.kind != Kind::Start)
         return {};
-    const qsizetype colon = qualified.indexOf(u':');
-    const QStringView prefix = colon < 0 ? QStringView() : qualified.left(colon);
-    const QStringView local = qualified.mid(colon + 1);
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
         const Attribute &a = attributes_[static_cast<std::size_t>(i)];
-        if (a.local == local && a.prefix == prefix)
-            return keep(a);
+        if (hasQualifiedName(a.prefix, a.local, qualified))
+            return decoded(a.at, a.size);
     }
     return {};
 }
@@ -316,8 +342,8 @@ QStringView XmlPart::attribute(QStringView ns, QStringView local) const
         return {};
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
         const Attribute &a = attributes_[static_cast<std::size_t>(i)];
-        if (a.local == local && a.namespaceUri == ns)
-            return keep(a);
+        if (equals(a.local, local) && XmlName(a.namespaceUri, sizeOf(a.namespaceUri)) == ns)
+            return decoded(a.at, a.size);
     }
     return {};
 }
@@ -328,8 +354,8 @@ QStringView XmlPart::attributeInAnyNamespace(QStringView local) const
         return {};
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
         const Attribute &a = attributes_[static_cast<std::size_t>(i)];
-        if (!a.namespaceUri.isEmpty() && a.local == local)
-            return keep(a);
+        if (a.namespaceUri && *a.namespaceUri && equals(a.local, local))
+            return decoded(a.at, a.size);
     }
     return {};
 }

@@ -18,6 +18,11 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -69,6 +74,65 @@ inline void appendCellText(QString &text, QStringView more)
     text += more;
 }
 
+// A literal (u"row") as a view, measured by its type rather than counted
+// at run time: readers compare names with literals at every token.
+template <std::size_t N> QStringView literal(const char16_t (&s)[N])
+{
+    return N >= 1 && s[N - 1] == 0 && (N == 1 || s[N - 2] != 0) ? QStringView(s, static_cast<qsizetype>(N - 1))
+                                                              : QStringView(s);
+}
+
+// A name of the part (of an element) or a namespace URI: the parser's own
+// UTF-8 bytes, compared with a name without being decoded. Valid while the
+// part is.
+class XmlName {
+public:
+    constexpr XmlName() = default;
+    constexpr XmlName(const char *bytes, qsizetype size) : s_(bytes ? bytes : ""), size_(bytes ? size : 0) {}
+
+    bool isEmpty() const { return size_ == 0; }
+    QString toString() const { return QString::fromUtf8(s_, size_); }
+
+    // The bytes equal an ASCII name char for char; any other name is
+    // compared decoded.
+    bool operator==(QStringView other) const
+    {
+        if (other.size() != size_)
+            return false;
+        for (qsizetype i = 0; i < size_; ++i) {
+            const char16_t c = other.utf16()[i];
+            if (c >= 0x80)
+                return toString() == other;
+            if (static_cast<unsigned char>(s_[i]) != c)
+                return false;
+        }
+        return true;
+    }
+    template <std::size_t N> bool operator==(const char16_t (&other)[N]) const { return *this == literal(other); }
+
+private:
+    const char *s_ = "";
+    qsizetype size_ = 0;
+};
+
+// What QStringView::toLongLong(ok) gives, without its detour for the usual
+// case of a few decimal digits.
+inline qint64 toInt64(QStringView s, bool *ok)
+{
+    if (s.size() > 0 && s.size() < 19) {
+        qint64 n = 0;
+        for (const QChar c : s) {
+            const unsigned digit = c.unicode() - u'0';
+            if (digit > 9)
+                return s.toLongLong(ok);
+            n = n * 10 + digit;
+        }
+        *ok = true;
+        return n;
+    }
+    return s.toLongLong(ok);
+}
+
 class XmlPart {
 public:
     // The entry `name` of the archive, inflated as it is read, up to
@@ -84,7 +148,14 @@ public:
     // an entity reference, XML that is not well-formed and a part past its
     // cap or damaged. An empty element gives a start and an end, as any
     // other.
-    bool next();
+    bool next()
+    {
+        if (at_ < tokens_.size()) {
+            current_ = tokens_[at_++];
+            return true;
+        }
+        return nextBatch();
+    }
     // Moves to the next start element inside the current element; false at
     // the current element's end.
     bool nextChild()
@@ -101,14 +172,14 @@ public:
     // end. A document type can only come before the root element, so none
     // can hide in what is skipped.
     void skip();
-    // The text of the element the part stands on (at its start tag), up to
-    // its end tag: its characters and those of every element inside it, in
-    // order. Throws when elements nest more than kMaxNesting deep inside it
-    // or the text passes the characters a cell may hold. It keeps a count of
-    // the open elements, not a call per level, so no depth costs stack.
-    QString elementText()
+    // Appends to `text` the text of the element the part stands on (at its
+    // start tag), up to its end tag: its characters and those of every
+    // element inside it, in order. Throws when elements nest more than
+    // kMaxNesting deep inside it or `text` passes the characters a cell may
+    // hold. It keeps a count of the open elements, not a call per level, so
+    // no depth costs stack.
+    void appendElementText(QString &text)
     {
-        QString text;
         int depth = 0;
         while (next()) {
             if (isStartElement()) {
@@ -121,21 +192,37 @@ public:
                 appendCellText(text, this->text());
             }
         }
+    }
+    QString elementText()
+    {
+        QString text;
+        appendElementText(text);
         return text;
     }
 
-    QLatin1String name() const { return current_.name; }
-    QLatin1String namespaceUri() const { return current_.namespaceUri; }
+    XmlName name() const { return XmlName(current_.name, current_.nameSize); }
+    XmlName namespaceUri() const { return XmlName(current_.namespaceUri, current_.namespaceUriSize); }
     bool isStartElement() const { return current_.kind == Kind::Start; }
     bool isEndElement() const { return current_.kind == Kind::End; }
     bool isCharacters() const { return current_.kind == Kind::Characters; }
-    QStringView text() const;
+    QStringView text() const
+    {
+        return current_.kind == Kind::Characters ? decoded(current_.at, current_.size) : QStringView();
+    }
 
     // An attribute of the current start element by its qualified name, or
     // by namespace and local name: empty when present without a value,
     // null when absent. Namespace declarations are not attributes.
     QStringView attribute(QStringView qualified) const;
     QStringView attribute(QStringView ns, QStringView local) const;
+    template <std::size_t N> QStringView attribute(const char16_t (&qualified)[N]) const
+    {
+        return attribute(literal(qualified));
+    }
+    template <std::size_t N> QStringView attribute(QStringView ns, const char16_t (&local)[N]) const
+    {
+        return attribute(ns, literal(local));
+    }
     // An attribute of this local name in some namespace (not in none).
     QStringView attributeInAnyNamespace(QStringView local) const;
 
@@ -150,6 +237,15 @@ public:
     {
         return attributes.attribute(ns, local);
     }
+    template <std::size_t N> static QStringView valueOf(const XmlPart &attributes, const char16_t (&qualified)[N])
+    {
+        return attributes.attribute(literal(qualified));
+    }
+    template <std::size_t N>
+    static QStringView valueOf(const XmlPart &attributes, QStringView ns, const char16_t (&local)[N])
+    {
+        return attributes.attribute(ns, literal(local));
+    }
 
 private:
     enum class Kind { None, Start, End, Characters, Done };
@@ -157,22 +253,42 @@ private:
     // texts and attribute values are copied into `data_`.
     struct Token {
         Kind kind;
-        QLatin1String name;
-        QLatin1String namespaceUri;
+        int nameSize, namespaceUriSize;
+        const char *name;
+        const char *namespaceUri;
         qsizetype at;  // text: its bytes in data_; start: its first attribute in attributes_
         qsizetype size;  // text bytes, or attributes
     };
     struct Attribute {
-        QLatin1String local;
-        QLatin1String prefix;
-        QLatin1String namespaceUri;
+        const char *local;
+        const char *prefix;
+        const char *namespaceUri;
         qsizetype at, size;  // the value's bytes in data_
     };
+    // Room that grows and is never given back while the part is read.
+    template <typename T> struct Room {
+        std::unique_ptr<T[]> data;
+        qsizetype size = 0, capacity = 0;
+        // Room for `n` in all, what was in it kept or not.
+        void reserve(qsizetype n, bool keep)
+        {
+            if (n <= capacity)
+                return;
+            const qsizetype room = std::max(n, 2 * capacity);
+            std::unique_ptr<T[]> more(new T[static_cast<std::size_t>(room)]);
+            if (keep && size > 0)
+                std::copy(data.get(), data.get() + size, more.get());
+            data = std::move(more);
+            capacity = room;
+        }
+    };
     void start();
+    bool nextBatch();  // next() once the queue is empty
     bool fill();  // feeds the parser until tokens wait; false at the end
     void check() const;  // throws for what the parser or the input refused
-    const Attribute *findAttribute(QStringView qualified) const;
-    QStringView keep(const Attribute &a) const;
+    // The bytes data_[at, at + size) as UTF-16, decoded into decoded_ at the
+    // same place: nothing there moves until the queue is filled again.
+    QStringView decoded(qsizetype at, qsizetype size) const;
 
     _xmlParserCtxt *parser_ = nullptr;
     std::unique_ptr<ZipStream> stream_;
@@ -181,18 +297,30 @@ private:
     bool ended_ = false;  // the parser has had all the input
     std::vector<Token> tokens_;
     std::vector<Attribute> attributes_;
-    QByteArray data_;
+    Room<char> data_;  // the texts and attribute values of the queue
+    mutable Room<char16_t> decoded_;  // at least as large as data_
     std::size_t at_ = 0;  // the next token to pull
-    Token current_{Kind::None, {}, {}, 0, 0};
+    Token current_{Kind::None, 0, 0, nullptr, nullptr, 0, 0};
+    // The lengths of the parser's names. It hands over names and namespace
+    // URIs from its dictionary, one copy of each kept until the parser is
+    // freed: a name is measured once rather than at every token.
+    struct Measured {
+        const char *name = nullptr;
+        int size = 0;
+    };
+    mutable Measured measured_[64];
+    int sizeOf(const char *name) const
+    {
+        if (!name)
+            return 0;
+        Measured &m = measured_[(reinterpret_cast<std::uintptr_t>(name) >> 4) % std::size(measured_)];
+        if (m.name != name)
+            m = {name, static_cast<int>(std::strlen(name))};
+        return m.size;
+    }
     int depth_ = 0;
     bool documentType_ = false;  // a DTD or an entity reference was met
     bool failed_ = false;  // an error the parser reported
-    mutable QString text_;
-    mutable bool textDecoded_ = false;
-    // The attribute values handed out for this token, one after another,
-    // in room set aside for all of them so that none moves.
-    mutable QString kept_;
-    mutable std::vector<QString> keptMore_;
 
     friend struct XmlPartAccess;
 };
