@@ -155,10 +155,11 @@ decks::Cell readCell(XmlPart &xml)
         const auto &attributes = xml.attributes();
         const auto office = [&](const auto &local) { return XmlPart::valueOf(attributes, kOffice, local); };
         const QStringView typeName = office(u"value-type");
-        if (typeName == u"float" || typeName == u"percentage" || typeName == u"currency") {
+        const auto is = [&](const auto &name) { return typeName == deckzip::literal(name); };
+        if (is(u"float") || is(u"percentage") || is(u"currency")) {
             type = Type::Number;
             number = office(u"value").toDouble(&ok);
-        } else if (typeName == u"date") {
+        } else if (is(u"date")) {
             type = Type::Date;
             // A date the ISO form cannot hold (before year 0, past 9999)
             // stays as written.
@@ -167,22 +168,22 @@ decks::Cell readCell(XmlPart &xml)
             if (dateText.isNull())
                 dateText = value.trimmed().toString();
             ok = !dateText.isEmpty();
-        } else if (typeName == u"time") {
+        } else if (is(u"time")) {
             type = Type::Time;
             ok = parseDuration(office(u"time-value"), number);
             if (ok && number >= 0 && number < 1e9)
                 dateText = decks::timeText(std::llround(number * 86400) % 86400);
             ok = !dateText.isNull();
-        } else if (typeName == u"boolean") {
+        } else if (is(u"boolean")) {
             type = Type::Boolean;
             boolean = office(u"boolean-value") == u"true" || office(u"boolean-value") == u"1";
-        } else if (typeName == u"string") {
+        } else if (is(u"string")) {
             type = Type::String;
             const QStringView value = office(u"string-value");
             hasStringValue = !value.isNull();
             appendCellText(stringValue, value);
         }
-        error = XmlPart::valueOf(attributes, kCalcExt, u"value-type") == u"error";
+        error = XmlPart::valueOf(attributes, kCalcExt, u"value-type") == deckzip::literal(u"error");
     }
     if (!error && (type != Type::String || hasStringValue)) {
         xml.skip();  // the paragraphs only show the value

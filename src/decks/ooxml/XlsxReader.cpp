@@ -266,17 +266,18 @@ enum class ValueType { Number, SharedString, String, InlineString, Date, Boolean
 
 ValueType valueType(QStringView t)
 {
-    if (t == u"s")
+    const auto is = [&](const auto &name) { return t == deckzip::literal(name); };
+    if (is(u"s"))
         return ValueType::SharedString;
-    if (t == u"str")
+    if (is(u"str"))
         return ValueType::String;
-    if (t == u"inlineStr")
+    if (is(u"inlineStr"))
         return ValueType::InlineString;
-    if (t == u"d")
+    if (is(u"d"))
         return ValueType::Date;
-    if (t == u"b")
+    if (is(u"b"))
         return ValueType::Boolean;
-    if (t == u"e")
+    if (is(u"e"))
         return ValueType::Error;
     return ValueType::Number;
 }

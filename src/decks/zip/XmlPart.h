@@ -26,6 +26,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 struct _xmlParserCtxt;
 
 namespace deckzip {
@@ -74,12 +78,13 @@ inline void appendCellText(QString &text, QStringView more)
     text += more;
 }
 
-// A literal (u"row") as a view, measured by its type rather than counted
-// at run time: readers compare names with literals at every token.
-template <std::size_t N> QStringView literal(const char16_t (&s)[N])
+// A string literal (u"row") as a view, measured by its type rather than
+// counted at run time: readers compare names with literals at every token.
+// For literals only: an array of characters is taken as full up to its last.
+template <std::size_t N> constexpr QStringView literal(const char16_t (&s)[N]) noexcept
 {
-    return N >= 1 && s[N - 1] == 0 && (N == 1 || s[N - 2] != 0) ? QStringView(s, static_cast<qsizetype>(N - 1))
-                                                              : QStringView(s);
+    static_assert(N >= 1);
+    return QStringView(s, static_cast<qsizetype>(N - 1));
 }
 
 // A name of the part (of an element) or a namespace URI: the parser's own
@@ -93,17 +98,26 @@ public:
     bool isEmpty() const { return size_ == 0; }
     QString toString() const { return QString::fromUtf8(s_, size_); }
 
-    // The bytes equal an ASCII name char for char; any other name is
-    // compared decoded.
+    // A name of n bytes equals a text of n characters only when both are
+    // ASCII, and then byte for char. Namespace URIs are long and alike up to
+    // their last characters: they are compared eight characters at a time.
     bool operator==(QStringView other) const
     {
         if (other.size() != size_)
             return false;
-        for (qsizetype i = 0; i < size_; ++i) {
-            const char16_t c = other.utf16()[i];
-            if (c >= 0x80)
-                return toString() == other;
-            if (static_cast<unsigned char>(s_[i]) != c)
+        const char16_t *const q = other.utf16();
+        qsizetype i = 0;
+#if defined(__SSE2__)
+        for (; i + 8 <= size_; i += 8) {
+            const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(s_ + i));
+            const __m128i wide = _mm_unpacklo_epi8(bytes, _mm_setzero_si128());
+            const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q + i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(wide, chars)) != 0xFFFF || (_mm_movemask_epi8(bytes) & 0xFF) != 0)
+                return false;
+        }
+#endif
+        for (; i < size_; ++i) {
+            if (q[i] >= 0x80 || static_cast<unsigned char>(s_[i]) != q[i])
                 return false;
         }
         return true;
