@@ -302,7 +302,9 @@ decks::Workbook readOds(const deckzip::ZipArchive &zip)
 {
     if (isEncrypted(zip))
         throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
-    XmlPart xml(zip, QString::fromLatin1(kContentPart), kMaxContentSize);
+    // Parsed ahead on a thread of its own: this one then only walks its
+    // tokens.
+    XmlPart xml(zip, QString::fromLatin1(kContentPart), kMaxContentSize, XmlPart::Parsing::Ahead);
     decks::Workbook wb;
     while (xml.next()) {
         if (!xml.isStartElement() || !isTable(xml, u"table"))

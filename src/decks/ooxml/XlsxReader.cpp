@@ -507,7 +507,9 @@ decks::Workbook readXlsx(const deckzip::ZipArchive &zip)
     deckzip::TextBudget budget;
     std::vector<SharedCell> shared;
     {
-        XmlPart xml(zip, sheetPart, kMaxSheetSize);
+        // Parsed ahead on a thread of its own: this one then only walks its
+        // tokens (and the strings have a thread of their own).
+        XmlPart xml(zip, sheetPart, kMaxSheetSize, XmlPart::Parsing::Ahead);
         while (xml.next()) {
             if (xml.isStartElement() && xml.name() == u"sheetData") {
                 readSheetData(xml, sheet, forms, budget, shared);

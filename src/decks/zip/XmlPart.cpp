@@ -9,7 +9,14 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace deckzip {
 
@@ -47,6 +54,11 @@ constexpr int kMaxDepth = 256;
 // The input handed to the parser at a time: the tokens it makes wait in the
 // queue, so this bounds the queue too.
 constexpr qsizetype kChunk = 16 * 1024;
+// Parsing ahead, the input that makes one batch of tokens (fewer, larger
+// batches cost fewer hand-overs between the threads), and the batches that
+// may wait parsed for the reader: a few, so that memory stays bounded.
+constexpr qsizetype kAheadInput = 4 * kChunk;
+constexpr int kAheadBatches = 3;
 
 void initParser()
 {
@@ -100,62 +112,104 @@ bool hasQualifiedName(const char *prefix, const char *local, QStringView query)
 
 }  // namespace
 
-// The parser's callbacks: each token goes to the queue. A document type and
+// libxml2's push parser over a part, in the stream or in memory: it fills
+// a batch with the tokens of the next stretch of the part.
+class XmlPart::Parser {
+public:
+    Parser(std::unique_ptr<ZipStream> stream, const QByteArray &bytes);
+    ~Parser();
+    Parser(const Parser &) = delete;
+    Parser &operator=(const Parser &) = delete;
+
+    // Clears `batch` and fills it with the tokens the parser makes of at
+    // least `input` more bytes of the part (fewer at its end): false when
+    // none are left. Throws for a DTD, an entity reference, XML that is not
+    // well-formed, a part past its cap or damaged; when the batch holds
+    // tokens from before the chunk of input in which that was found, they
+    // are handed over first and the next call throws. Once `cancelled` is
+    // set, it stops and gives none.
+    bool fill(Batch &batch, qsizetype input, const std::atomic<bool> *cancelled = nullptr);
+
+    // What the callbacks fill in.
+    Batch *batch = nullptr;
+    int depth = 0;
+    bool documentType = false;  // a DTD or an entity reference was met
+    bool failed = false;  // an error the parser reported
+    Lengths lengths;
+
+private:
+    bool refused() const;
+    void check() const;  // throws for what the parser or the input refused
+
+    _xmlParserCtxt *parser_ = nullptr;
+    std::unique_ptr<ZipStream> stream_;
+    QByteArray bytes_;  // a part given in memory
+    qsizetype fed_ = 0;  // of bytes_
+    bool ended_ = false;  // the parser has had all the input
+};
+
+// The parser's callbacks: each token goes to the batch. A document type and
 // an entity reference stop the parser at once, before anything in them is
 // read; so does an error.
 struct XmlPartAccess {
-    static XmlPart &part(void *context) { return *static_cast<XmlPart *>(static_cast<xmlParserCtxtPtr>(context)->_private); }
+    using Parser = XmlPart::Parser;
+    using Batch = XmlPart::Batch;
+    static Parser &parser(void *context)
+    {
+        return *static_cast<Parser *>(static_cast<xmlParserCtxtPtr>(context)->_private);
+    }
     static void stop(void *context) { libxml2().xmlStopParser(static_cast<xmlParserCtxtPtr>(context)); }
 
-    static qsizetype copy(XmlPart &p, const xmlChar *from, qsizetype size)
+    static qsizetype copy(Batch &b, const xmlChar *from, qsizetype size)
     {
-        const qsizetype at = p.data_.size;
-        p.data_.reserve(at + size, true);
+        const qsizetype at = b.data.size;
+        b.data.reserve(at + size, true);
         if (size > 0)
-            std::memcpy(p.data_.data.get() + at, from, static_cast<std::size_t>(size));
-        p.data_.size = at + size;
+            std::memcpy(b.data.data.get() + at, from, static_cast<std::size_t>(size));
+        b.data.size = at + size;
         return at;
     }
 
     static void startElement(void *context, const xmlChar *local, const xmlChar *, const xmlChar *uri, int,
                              const xmlChar **, int attributes, int, const xmlChar **values)
     {
-        XmlPart &p = part(context);
-        if (++p.depth_ > kMaxDepth) {
-            p.failed_ = true;
+        Parser &p = parser(context);
+        if (++p.depth > kMaxDepth) {
+            p.failed = true;
             stop(context);
             return;
         }
-        const qsizetype first = static_cast<qsizetype>(p.attributes_.size());
+        Batch &b = *p.batch;
+        const qsizetype first = static_cast<qsizetype>(b.attributes.size());
         for (int i = 0; i < attributes; ++i) {
             const xmlChar *const *a = values + 5 * i;  // local, prefix, URI, value, value end
             const qsizetype size = a[4] - a[3];
-            p.attributes_.push_back({bytes(a[0]), bytes(a[1]), bytes(a[2]), copy(p, a[3], size), size});
+            b.attributes.push_back({bytes(a[0]), bytes(a[1]), bytes(a[2]), copy(b, a[3], size), size});
         }
-        p.tokens_.push_back({XmlPart::Kind::Start, p.sizeOf(bytes(local)), p.sizeOf(bytes(uri)), bytes(local),
-                             bytes(uri), first, attributes});
+        b.tokens.push_back({XmlPart::Kind::Start, p.lengths.of(bytes(local)), p.lengths.of(bytes(uri)), bytes(local),
+                            bytes(uri), first, attributes});
     }
     static void endElement(void *context, const xmlChar *local, const xmlChar *, const xmlChar *uri)
     {
-        XmlPart &p = part(context);
-        --p.depth_;
-        p.tokens_.push_back(
-            {XmlPart::Kind::End, p.sizeOf(bytes(local)), p.sizeOf(bytes(uri)), bytes(local), bytes(uri), 0, 0});
+        Parser &p = parser(context);
+        --p.depth;
+        p.batch->tokens.push_back({XmlPart::Kind::End, p.lengths.of(bytes(local)), p.lengths.of(bytes(uri)),
+                                   bytes(local), bytes(uri), 0, 0});
     }
     static void characters(void *context, const xmlChar *text, int size)
     {
-        XmlPart &p = part(context);
+        Batch &b = *parser(context).batch;
         // The parser hands a long text over in pieces: they make one token.
-        if (!p.tokens_.empty() && p.tokens_.back().kind == XmlPart::Kind::Characters) {
-            copy(p, text, size);
-            p.tokens_.back().size += size;
+        if (!b.tokens.empty() && b.tokens.back().kind == XmlPart::Kind::Characters) {
+            copy(b, text, size);
+            b.tokens.back().size += size;
         } else {
-            p.tokens_.push_back({XmlPart::Kind::Characters, 0, 0, nullptr, nullptr, copy(p, text, size), size});
+            b.tokens.push_back({XmlPart::Kind::Characters, 0, 0, nullptr, nullptr, copy(b, text, size), size});
         }
     }
     static void refuse(void *context)
     {
-        part(context).documentType_ = true;
+        parser(context).documentType = true;
         stop(context);
     }
     static void documentType(void *context, const xmlChar *, const xmlChar *, const xmlChar *) { refuse(context); }
@@ -165,7 +219,7 @@ struct XmlPartAccess {
     static void onError(void *context, xmlErrorPtr error)
     {
         if (error && error->level >= XML_ERR_ERROR && context && static_cast<xmlParserCtxtPtr>(context)->_private)
-            part(context).failed_ = true;
+            parser(context).failed = true;
     }
     // Where the parser reports what it cannot tie to a document (an
     // encoding it cannot convert): nowhere. The parser itself then stops
@@ -190,17 +244,8 @@ struct XmlPartAccess {
     }
 };
 
-XmlPart::XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize) : stream_(zip.open(name, maxSize))
-{
-    start();
-}
-
-XmlPart::XmlPart(const QByteArray &xml) : bytes_(xml)
-{
-    start();
-}
-
-void XmlPart::start()
+XmlPart::Parser::Parser(std::unique_ptr<ZipStream> stream, const QByteArray &bytes)
+    : stream_(std::move(stream)), bytes_(bytes)
 {
     initParser();
     static xmlSAXHandler sax = XmlPartAccess::handler();
@@ -212,53 +257,64 @@ void XmlPart::start()
     // The callbacks are handed the parser; it leads them here.
     parser_->_private = this;
     libxml2().xmlCtxtUseOptions(parser_, kParseOptions);
-    data_.reserve(2 * kChunk, false);
 }
 
-XmlPart::~XmlPart()
+XmlPart::Parser::~Parser()
 {
-    if (parser_)
-        libxml2().xmlFreeParserCtxt(parser_);
+    libxml2().xmlFreeParserCtxt(parser_);
 }
 
-void XmlPart::check() const
+bool XmlPart::Parser::refused() const
+{
+    return (stream_ && stream_->error()) || documentType || failed || !parser_->wellFormed;
+}
+
+void XmlPart::Parser::check() const
 {
     if (stream_ && stream_->error())
         stream_->throwError();
-    if (documentType_)
+    if (documentType)
         throw decks::FormatError("a part of the workbook declares a document type");
-    if (failed_ || !parser_->wellFormed)
+    if (failed || !parser_->wellFormed)
         throw decks::FormatError("a part of the workbook is not well-formed XML");
 }
 
-bool XmlPart::fill()
+bool XmlPart::Parser::fill(Batch &b, qsizetype input, const std::atomic<bool> *cancelled)
 {
-    tokens_.clear();
-    attributes_.clear();
-    data_.size = 0;  // keeps its room
-    at_ = 0;
+    b.tokens.clear();
+    b.attributes.clear();
+    b.data.size = 0;  // keeps its room
+    batch = &b;
+    qsizetype read = 0;
     // The parser may need more input than one chunk before a token is
     // complete.
     for (;;) {
         check();
-        if (!tokens_.empty()) {
-            decoded_.reserve(data_.size, false);
+        if (!b.tokens.empty() && read >= input)
             return true;
-        }
         if (ended_ && parser_->instate == XML_PARSER_EOF)
+            return !b.tokens.empty();
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
             return false;
+        // What this chunk gives is dropped when the chunk is refused.
+        const std::size_t tokens = b.tokens.size(), attributes = b.attributes.size();
+        const qsizetype data = b.data.size;
         char chunk[kChunk];
         const char *bytes = chunk;
         qint64 n = 0;
         if (stream_) {
             n = stream_->read(chunk, kChunk);
-            if (n < 0)
+            if (n < 0) {
+                if (!b.tokens.empty())
+                    return true;
                 check();
+            }
         } else {
             n = std::min(kChunk, bytes_.size() - fed_);
             bytes = bytes_.constData() + fed_;
             fed_ += n;
         }
+        read += n;
         ended_ = n == 0;
         {
             const xmlGenericErrorFunc report = *libxml2().__xmlGenericError();
@@ -267,28 +323,138 @@ bool XmlPart::fill()
             // Some failures (bytes that do not convert from the document's
             // encoding) show only in what this returns.
             if (libxml2().xmlParseChunk(parser_, bytes, static_cast<int>(n), ended_ ? 1 : 0) != 0)
-                failed_ = true;
+                failed = true;
             libxml2().xmlSetGenericErrorFunc(reportTo, report);
         }
-        if (ended_) {
+        if (refused()) {
+            b.tokens.resize(tokens);
+            b.attributes.resize(attributes);
+            b.data.size = data;
+            if (!b.tokens.empty())
+                return true;
             check();
-            if (tokens_.empty())
-                return false;
-            decoded_.reserve(data_.size, false);
+        }
+        if (ended_)
+            return !b.tokens.empty();
+    }
+}
+
+// A parser on a thread of its own, filling batches ahead of the reader: a
+// few wait at most. What it throws waits behind the batches before it.
+class XmlPart::Ahead {
+public:
+    // Throws std::system_error when no thread can be had.
+    explicit Ahead(Parser &parser) : parser_(parser)
+    {
+        free_.resize(kAheadBatches);
+        thread_ = std::thread([this] { run(); });
+    }
+    // Stops the parser after the chunk it is at, and waits for its thread.
+    ~Ahead()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            cancelled_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    Ahead(const Ahead &) = delete;
+    Ahead &operator=(const Ahead &) = delete;
+
+    // Hands `batch` back and replaces it with the next one: false at the
+    // end of the part; throws what the parser threw, again at every call.
+    bool next(Batch &batch)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        free_.push_back(std::move(batch));
+        batch = Batch();
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !ready_.empty() || ended_ || error_; });
+        if (!ready_.empty()) {
+            batch = std::move(ready_.front());
+            ready_.pop_front();
             return true;
+        }
+        if (error_)
+            std::rethrow_exception(error_);
+        return false;
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            Batch batch;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return cancelled_ || !free_.empty(); });
+                if (cancelled_)
+                    return;
+                batch = std::move(free_.back());
+                free_.pop_back();
+            }
+            bool more = false;
+            std::exception_ptr error;
+            try {
+                more = parser_.fill(batch, kAheadInput, &cancelled_);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                if (error)
+                    error_ = error;
+                else if (more)
+                    ready_.push_back(std::move(batch));
+                else
+                    ended_ = true;
+            }
+            changed_.notify_all();
+            if (!more)
+                return;
+        }
+    }
+
+    Parser &parser_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Batch> free_;  // to be filled
+    std::deque<Batch> ready_;  // filled, in order
+    bool ended_ = false;  // no batch comes after those ready
+    std::exception_ptr error_;  // thrown after the batches ready
+    std::atomic<bool> cancelled_{false};
+    std::thread thread_;
+};
+
+XmlPart::XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize, Parsing parsing)
+    : parser_(std::make_unique<Parser>(zip.open(name, maxSize), QByteArray()))
+{
+    if (parsing == Parsing::Ahead) {
+        try {
+            ahead_ = std::make_unique<Ahead>(*parser_);
+        } catch (const std::system_error &) {
+            // No thread to be had: parsed here.
         }
     }
 }
+
+XmlPart::XmlPart(const QByteArray &xml) : parser_(std::make_unique<Parser>(nullptr, xml)) {}
+
+XmlPart::~XmlPart() = default;
 
 bool XmlPart::nextBatch()
 {
     if (current_.kind == Kind::Done)
         return false;
-    if (!fill()) {
+    at_ = 0;
+    const bool more = ahead_ ? ahead_->next(batch_) : parser_->fill(batch_, 0);
+    if (!more) {
         current_ = {Kind::Done, 0, 0, nullptr, nullptr, 0, 0};
         return false;
     }
-    current_ = tokens_[at_++];
+    decoded_.reserve(batch_.data.size, false);
+    current_ = batch_.tokens[at_++];
     return true;
 }
 
@@ -308,7 +474,7 @@ QStringView XmlPart::decoded(qsizetype at, qsizetype size) const
 {
     if (size == 0)
         return QStringView(u"");
-    const char *const from = data_.data.get() + at;
+    const char *const from = batch_.data.data.get() + at;
     char16_t *const to = decoded_.data.get() + at;
     // ASCII, as nearly all of a workbook is, widens byte for byte.
     for (qsizetype i = 0; i < size; ++i) {
@@ -329,7 +495,7 @@ QStringView XmlPart::attribute(QStringView qualified) const
     if (current_.kind != Kind::Start)
         return {};
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
-        const Attribute &a = attributes_[static_cast<std::size_t>(i)];
+        const Attribute &a = batch_.attributes[static_cast<std::size_t>(i)];
         if (hasQualifiedName(a.prefix, a.local, qualified))
             return decoded(a.at, a.size);
     }
@@ -341,8 +507,8 @@ QStringView XmlPart::attribute(QStringView ns, QStringView local) const
     if (current_.kind != Kind::Start)
         return {};
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
-        const Attribute &a = attributes_[static_cast<std::size_t>(i)];
-        if (equals(a.local, local) && XmlName(a.namespaceUri, sizeOf(a.namespaceUri)) == ns)
+        const Attribute &a = batch_.attributes[static_cast<std::size_t>(i)];
+        if (equals(a.local, local) && XmlName(a.namespaceUri, lengths_.of(a.namespaceUri)) == ns)
             return decoded(a.at, a.size);
     }
     return {};
@@ -353,7 +519,7 @@ QStringView XmlPart::attributeInAnyNamespace(QStringView local) const
     if (current_.kind != Kind::Start)
         return {};
     for (qsizetype i = current_.at; i < current_.at + current_.size; ++i) {
-        const Attribute &a = attributes_[static_cast<std::size_t>(i)];
+        const Attribute &a = batch_.attributes[static_cast<std::size_t>(i)];
         if (a.namespaceUri && *a.namespaceUri && equals(a.local, local))
             return decoded(a.at, a.size);
     }

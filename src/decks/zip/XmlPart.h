@@ -149,9 +149,15 @@ inline qint64 toInt64(QStringView s, bool *ok)
 
 class XmlPart {
 public:
+    // How a part read from an archive is parsed: on the thread that reads
+    // it, or ahead of it on a thread of its own (for a large part, when that
+    // thread would otherwise wait: the reader then only walks the tokens).
+    // Ahead, the archive is read on that thread until the part is
+    // destroyed, and must not be read from elsewhere meanwhile.
+    enum class Parsing { Here, Ahead };
     // The entry `name` of the archive, inflated as it is read, up to
     // maxSize bytes. Throws when it is missing or cannot be opened.
-    XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize);
+    XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize, Parsing parsing = Parsing::Here);
     // A part already in memory (UTF-8, as the formats write it).
     explicit XmlPart(const QByteArray &xml);
     ~XmlPart();
@@ -164,8 +170,8 @@ public:
     // other.
     bool next()
     {
-        if (at_ < tokens_.size()) {
-            current_ = tokens_[at_++];
+        if (at_ < batch_.tokens.size()) {
+            current_ = batch_.tokens[at_++];
             return true;
         }
         return nextBatch();
@@ -264,20 +270,20 @@ public:
 private:
     enum class Kind { None, Start, End, Characters, Done };
     // A token of the queue. Names are the parser's own interned strings;
-    // texts and attribute values are copied into `data_`.
+    // texts and attribute values are copied into the batch's data.
     struct Token {
         Kind kind;
         int nameSize, namespaceUriSize;
         const char *name;
         const char *namespaceUri;
-        qsizetype at;  // text: its bytes in data_; start: its first attribute in attributes_
+        qsizetype at;  // text: its bytes in data; start: its first attribute in attributes
         qsizetype size;  // text bytes, or attributes
     };
     struct Attribute {
         const char *local;
         const char *prefix;
         const char *namespaceUri;
-        qsizetype at, size;  // the value's bytes in data_
+        qsizetype at, size;  // the value's bytes in data
     };
     // Room that grows and is never given back while the part is read.
     template <typename T> struct Room {
@@ -296,45 +302,47 @@ private:
             capacity = room;
         }
     };
-    void start();
-    bool nextBatch();  // next() once the queue is empty
-    bool fill();  // feeds the parser until tokens wait; false at the end
-    void check() const;  // throws for what the parser or the input refused
-    // The bytes data_[at, at + size) as UTF-16, decoded into decoded_ at the
-    // same place: nothing there moves until the queue is filled again.
-    QStringView decoded(qsizetype at, qsizetype size) const;
-
-    _xmlParserCtxt *parser_ = nullptr;
-    std::unique_ptr<ZipStream> stream_;
-    QByteArray bytes_;  // a part given in memory
-    qsizetype fed_ = 0;  // of bytes_
-    bool ended_ = false;  // the parser has had all the input
-    std::vector<Token> tokens_;
-    std::vector<Attribute> attributes_;
-    Room<char> data_;  // the texts and attribute values of the queue
-    mutable Room<char16_t> decoded_;  // at least as large as data_
-    std::size_t at_ = 0;  // the next token to pull
-    Token current_{Kind::None, 0, 0, nullptr, nullptr, 0, 0};
+    // The tokens the parser made of a stretch of the part, with the texts
+    // and attribute values they hold.
+    struct Batch {
+        std::vector<Token> tokens;
+        std::vector<Attribute> attributes;
+        Room<char> data;
+    };
     // The lengths of the parser's names. It hands over names and namespace
     // URIs from its dictionary, one copy of each kept until the parser is
     // freed: a name is measured once rather than at every token.
-    struct Measured {
-        const char *name = nullptr;
-        int size = 0;
+    struct Lengths {
+        struct Measured {
+            const char *name = nullptr;
+            int size = 0;
+        };
+        Measured measured[64];
+        int of(const char *name)
+        {
+            if (!name)
+                return 0;
+            Measured &m = measured[(reinterpret_cast<std::uintptr_t>(name) >> 4) % std::size(measured)];
+            if (m.name != name)
+                m = {name, static_cast<int>(std::strlen(name))};
+            return m.size;
+        }
     };
-    mutable Measured measured_[64];
-    int sizeOf(const char *name) const
-    {
-        if (!name)
-            return 0;
-        Measured &m = measured_[(reinterpret_cast<std::uintptr_t>(name) >> 4) % std::size(measured_)];
-        if (m.name != name)
-            m = {name, static_cast<int>(std::strlen(name))};
-        return m.size;
-    }
-    int depth_ = 0;
-    bool documentType_ = false;  // a DTD or an entity reference was met
-    bool failed_ = false;  // an error the parser reported
+    class Parser;  // libxml2's push parser over the part
+    class Ahead;  // a parser on a thread of its own, some batches ahead of the reader
+
+    bool nextBatch();  // next() once the batch is walked through
+    // The bytes data[at, at + size) of the batch as UTF-16, decoded into
+    // decoded_ at the same place: nothing there moves until the next batch.
+    QStringView decoded(qsizetype at, qsizetype size) const;
+
+    std::unique_ptr<Parser> parser_;
+    std::unique_ptr<Ahead> ahead_;  // when the parser runs ahead
+    Batch batch_;  // the tokens being walked
+    std::size_t at_ = 0;  // the next token to pull
+    Token current_{Kind::None, 0, 0, nullptr, nullptr, 0, 0};
+    mutable Room<char16_t> decoded_;  // at least as large as the batch's data
+    mutable Lengths lengths_;  // of the attributes' namespaces, for lookups
 
     friend struct XmlPartAccess;
 };
