@@ -59,6 +59,8 @@ constexpr qsizetype kChunk = 16 * 1024;
 // may wait parsed for the reader: a few, so that memory stays bounded.
 constexpr qsizetype kAheadInput = 4 * kChunk;
 constexpr int kAheadBatches = 3;
+// The chunks inflated ahead of the parser: the input of two batches.
+constexpr int kAheadChunks = 8;
 
 void initParser()
 {
@@ -112,11 +114,60 @@ bool hasQualifiedName(const char *prefix, const char *local, QStringView query)
 
 }  // namespace
 
-// libxml2's push parser over a part, in the stream or in memory: it fills
-// a batch with the tokens of the next stretch of the part.
+// Where a parser's input comes from, a chunk at a time.
+class XmlPart::Input {
+public:
+    virtual ~Input() = default;
+    // The next chunk of the part, valid until the next call: its size, 0 at
+    // the end of the part, -1 when the part is damaged or past its cap.
+    virtual qint64 next(const char *&bytes) = 0;
+    // Throws for the failure next() reported.
+    [[noreturn]] virtual void throwError() const = 0;
+};
+
+namespace {
+
+// A part inflated from the archive as it is parsed.
+class StreamInput final : public XmlPart::Input {
+public:
+    explicit StreamInput(ZipStream &stream) : stream_(stream) {}
+    qint64 next(const char *&bytes) override
+    {
+        bytes = chunk_.get();
+        return stream_.read(chunk_.get(), kChunk);
+    }
+    [[noreturn]] void throwError() const override { stream_.throwError(); }
+
+private:
+    ZipStream &stream_;
+    std::unique_ptr<char[]> chunk_{new char[kChunk]};
+};
+
+// A part in memory.
+class BytesInput final : public XmlPart::Input {
+public:
+    explicit BytesInput(const QByteArray &bytes) : bytes_(bytes) {}
+    qint64 next(const char *&bytes) override
+    {
+        const qsizetype n = std::min(kChunk, bytes_.size() - fed_);
+        bytes = bytes_.constData() + fed_;
+        fed_ += n;
+        return n;
+    }
+    [[noreturn]] void throwError() const override { throw decks::FormatError("a part of the workbook is damaged"); }
+
+private:
+    QByteArray bytes_;
+    qsizetype fed_ = 0;
+};
+
+}  // namespace
+
+// libxml2's push parser over a part: it fills a batch with the tokens of
+// the next stretch of the part.
 class XmlPart::Parser {
 public:
-    Parser(std::unique_ptr<ZipStream> stream, const QByteArray &bytes);
+    Parser();
     ~Parser();
     Parser(const Parser &) = delete;
     Parser &operator=(const Parser &) = delete;
@@ -130,6 +181,7 @@ public:
     // set, it stops and gives none.
     bool fill(Batch &batch, qsizetype input, const std::atomic<bool> *cancelled = nullptr);
 
+    Input *input = nullptr;  // where the part comes from
     // What the callbacks fill in.
     Batch *batch = nullptr;
     int depth = 0;
@@ -138,13 +190,11 @@ public:
     Lengths lengths;
 
 private:
-    bool refused() const;
+    bool refused() const { return inputFailed_ || documentType || failed || !parser_->wellFormed; }
     void check() const;  // throws for what the parser or the input refused
 
     _xmlParserCtxt *parser_ = nullptr;
-    std::unique_ptr<ZipStream> stream_;
-    QByteArray bytes_;  // a part given in memory
-    qsizetype fed_ = 0;  // of bytes_
+    bool inputFailed_ = false;
     bool ended_ = false;  // the parser has had all the input
 };
 
@@ -244,8 +294,7 @@ struct XmlPartAccess {
     }
 };
 
-XmlPart::Parser::Parser(std::unique_ptr<ZipStream> stream, const QByteArray &bytes)
-    : stream_(std::move(stream)), bytes_(bytes)
+XmlPart::Parser::Parser()
 {
     initParser();
     static xmlSAXHandler sax = XmlPartAccess::handler();
@@ -264,15 +313,10 @@ XmlPart::Parser::~Parser()
     libxml2().xmlFreeParserCtxt(parser_);
 }
 
-bool XmlPart::Parser::refused() const
-{
-    return (stream_ && stream_->error()) || documentType || failed || !parser_->wellFormed;
-}
-
 void XmlPart::Parser::check() const
 {
-    if (stream_ && stream_->error())
-        stream_->throwError();
+    if (inputFailed_)
+        input->throwError();
     if (documentType)
         throw decks::FormatError("a part of the workbook declares a document type");
     if (failed || !parser_->wellFormed)
@@ -294,25 +338,18 @@ bool XmlPart::Parser::fill(Batch &b, qsizetype input, const std::atomic<bool> *c
             return true;
         if (ended_ && parser_->instate == XML_PARSER_EOF)
             return !b.tokens.empty();
-        if (cancelled && cancelled->load(std::memory_order_relaxed))
-            return false;
         // What this chunk gives is dropped when the chunk is refused.
         const std::size_t tokens = b.tokens.size(), attributes = b.attributes.size();
         const qsizetype data = b.data.size;
-        char chunk[kChunk];
-        const char *bytes = chunk;
-        qint64 n = 0;
-        if (stream_) {
-            n = stream_->read(chunk, kChunk);
-            if (n < 0) {
-                if (!b.tokens.empty())
-                    return true;
-                check();
-            }
-        } else {
-            n = std::min(kChunk, bytes_.size() - fed_);
-            bytes = bytes_.constData() + fed_;
-            fed_ += n;
+        const char *bytes = nullptr;
+        const qint64 n = this->input->next(bytes);
+        if (cancelled && cancelled->load(std::memory_order_relaxed))
+            return false;
+        if (n < 0) {
+            inputFailed_ = true;
+            if (!b.tokens.empty())
+                return true;
+            check();
         }
         read += n;
         ended_ = n == 0;
@@ -339,49 +376,96 @@ bool XmlPart::Parser::fill(Batch &b, qsizetype input, const std::atomic<bool> *c
     }
 }
 
-// A parser on a thread of its own, filling batches ahead of the reader: a
-// few wait at most. What it throws waits behind the batches before it.
-class XmlPart::Ahead {
+// A parser on a thread of its own, filling batches of tokens ahead of the
+// reader: a few wait at most, and what the parser throws waits behind the
+// batches before it. The part is inflated on the reader's thread, while it
+// waits for tokens (the archive is read from that thread only), and handed
+// to the parser a few chunks ahead.
+class XmlPart::Ahead final : public XmlPart::Input {
 public:
-    // Throws std::system_error when no thread can be had.
-    explicit Ahead(Parser &parser) : parser_(parser)
+    Ahead(ZipStream &stream, Parser &parser) : stream_(stream), parser_(parser)
     {
         free_.resize(kAheadBatches);
+        for (int i = 0; i < kAheadChunks; ++i)
+            freeChunks_.push_back({std::unique_ptr<char[]>(new char[kChunk]), 0});
+    }
+    // Throws std::system_error when no thread can be had.
+    void start()
+    {
         thread_ = std::thread([this] { run(); });
     }
     // Stops the parser after the chunk it is at, and waits for its thread.
-    ~Ahead()
+    ~Ahead() override
     {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             cancelled_ = true;
         }
         changed_.notify_all();
-        thread_.join();
+        if (thread_.joinable())
+            thread_.join();
     }
     Ahead(const Ahead &) = delete;
     Ahead &operator=(const Ahead &) = delete;
 
     // Hands `batch` back and replaces it with the next one: false at the
     // end of the part; throws what the parser threw, again at every call.
+    // Meanwhile it inflates what the parser will need next.
     bool next(Batch &batch)
     {
         std::unique_lock<std::mutex> lock(mutex_);
         free_.push_back(std::move(batch));
         batch = Batch();
         changed_.notify_all();
-        changed_.wait(lock, [this] { return !ready_.empty() || ended_ || error_; });
-        if (!ready_.empty()) {
-            batch = std::move(ready_.front());
-            ready_.pop_front();
-            return true;
+        for (;;) {
+            if (!inputEnded_ && !freeChunks_.empty()) {
+                Chunk chunk = std::move(freeChunks_.back());
+                freeChunks_.pop_back();
+                lock.unlock();
+                chunk.size = stream_.read(chunk.bytes.get(), kChunk);
+                lock.lock();
+                inputEnded_ = chunk.size <= 0;
+                readyChunks_.push_back(std::move(chunk));
+                changed_.notify_all();
+                continue;
+            }
+            if (!ready_.empty()) {
+                batch = std::move(ready_.front());
+                ready_.pop_front();
+                return true;
+            }
+            if (error_)
+                std::rethrow_exception(error_);
+            if (ended_)
+                return false;
+            changed_.wait(lock);
         }
-        if (error_)
-            std::rethrow_exception(error_);
-        return false;
     }
 
+    // The parser's input, on its thread.
+    qint64 next(const char *&bytes) override
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (parsing_.bytes) {
+            freeChunks_.push_back(std::move(parsing_));
+            changed_.notify_all();
+        }
+        changed_.wait(lock, [this] { return cancelled_ || !readyChunks_.empty(); });
+        if (cancelled_)
+            return 0;
+        parsing_ = std::move(readyChunks_.front());
+        readyChunks_.pop_front();
+        bytes = parsing_.bytes.get();
+        return parsing_.size;
+    }
+    [[noreturn]] void throwError() const override { stream_.throwError(); }
+
 private:
+    struct Chunk {
+        std::unique_ptr<char[]> bytes;
+        qint64 size;
+    };
+
     void run()
     {
         for (;;) {
@@ -416,32 +500,49 @@ private:
         }
     }
 
-    Parser &parser_;
+    ZipStream &stream_;  // read on the reader's thread only
+    Parser &parser_;  // run on the thread
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Batch> free_;  // to be filled
     std::deque<Batch> ready_;  // filled, in order
     bool ended_ = false;  // no batch comes after those ready
     std::exception_ptr error_;  // thrown after the batches ready
+    std::vector<Chunk> freeChunks_;  // to be inflated into
+    std::deque<Chunk> readyChunks_;  // inflated, in order
+    Chunk parsing_;  // the chunk the parser has
+    bool inputEnded_ = false;  // the last chunk (the end or a failure) is inflated
     std::atomic<bool> cancelled_{false};
     std::thread thread_;
 };
 
 XmlPart::XmlPart(const ZipArchive &zip, const QString &name, qint64 maxSize, Parsing parsing)
-    : parser_(std::make_unique<Parser>(zip.open(name, maxSize), QByteArray()))
+    : stream_(zip.open(name, maxSize)), parser_(std::make_unique<Parser>())
 {
     if (parsing == Parsing::Ahead) {
+        ahead_ = std::make_unique<Ahead>(*stream_, *parser_);
+        parser_->input = ahead_.get();
         try {
-            ahead_ = std::make_unique<Ahead>(*parser_);
+            ahead_->start();
+            return;
         } catch (const std::system_error &) {
             // No thread to be had: parsed here.
+            ahead_.reset();
         }
     }
+    input_ = std::make_unique<StreamInput>(*stream_);
+    parser_->input = input_.get();
 }
 
-XmlPart::XmlPart(const QByteArray &xml) : parser_(std::make_unique<Parser>(nullptr, xml)) {}
+XmlPart::XmlPart(const QByteArray &xml) : input_(std::make_unique<BytesInput>(xml)), parser_(std::make_unique<Parser>())
+{
+    parser_->input = input_.get();
+}
 
-XmlPart::~XmlPart() = default;
+XmlPart::~XmlPart()
+{
+    ahead_.reset();  // its thread runs the parser
+}
 
 bool XmlPart::nextBatch()
 {

@@ -328,6 +328,10 @@ private:
             return m.size;
         }
     };
+public:
+    class Input;  // where the parser's input comes from
+
+private:
     class Parser;  // libxml2's push parser over the part
     class Ahead;  // a parser on a thread of its own, some batches ahead of the reader
 
@@ -336,6 +340,8 @@ private:
     // decoded_ at the same place: nothing there moves until the next batch.
     QStringView decoded(qsizetype at, qsizetype size) const;
 
+    std::unique_ptr<ZipStream> stream_;  // a part read from an archive
+    std::unique_ptr<Input> input_;  // when the parser runs here
     std::unique_ptr<Parser> parser_;
     std::unique_ptr<Ahead> ahead_;  // when the parser runs ahead
     Batch batch_;  // the tokens being walked
