@@ -78,6 +78,7 @@ void Sheet::setCell(int row, int column, const Cell &cell)
     if (rows.empty() || rows.back().index < row) {
         Row &r = rows.emplace_back();
         r.index = row;
+        r.cells.reserve(2);  // a card's question and answer
         r.cells.push_back(CellEntry{static_cast<std::uint16_t>(column), cell});
         return;
     }

@@ -55,7 +55,7 @@ void appendText(XmlPart &xml, QString &text)
             if (depth-- == 0)
                 return;
         } else if (xml.isCharacters()) {
-            appendCellText(text, xml.text());
+            xml.appendText(text);
         } else if (xml.isStartElement()) {
             const bool inText = xml.namespaceUri() == kText;
             if (inText && xml.name() == u"s") {

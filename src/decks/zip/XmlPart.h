@@ -209,7 +209,7 @@ public:
                 if (depth-- == 0)
                     break;
             } else if (isCharacters()) {
-                appendCellText(text, this->text());
+                appendText(text);
             }
         }
     }
@@ -229,6 +229,10 @@ public:
     {
         return current_.kind == Kind::Characters ? decoded(current_.at, current_.size) : QStringView();
     }
+    // Appends text() to `text`, decoded straight into it, as
+    // appendCellText() would: throws when `text` would pass the characters
+    // a cell may hold.
+    void appendText(QString &text) const;
 
     // An attribute of the current start element by its qualified name, or
     // by namespace and local name: empty when present without a value,
@@ -339,6 +343,9 @@ private:
     // The bytes data[at, at + size) of the batch as UTF-16, decoded into
     // decoded_ at the same place: nothing there moves until the next batch.
     QStringView decoded(qsizetype at, qsizetype size) const;
+    // Decodes `size` bytes of UTF-8 into `to`, which has room for as many
+    // characters: how many it made.
+    static qsizetype decode(const char *from, qsizetype size, char16_t *to);
 
     std::unique_ptr<ZipStream> stream_;  // a part read from an archive
     std::unique_ptr<Input> input_;  // when the parser runs here
