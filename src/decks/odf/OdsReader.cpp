@@ -158,7 +158,7 @@ decks::Cell readCell(XmlPart &xml)
         const auto is = [&](const auto &name) { return typeName == deckzip::literal(name); };
         if (is(u"float") || is(u"percentage") || is(u"currency")) {
             type = Type::Number;
-            number = office(u"value").toDouble(&ok);
+            number = deckzip::toDouble(office(u"value"), &ok);
         } else if (is(u"date")) {
             type = Type::Date;
             // A date the ISO form cannot hold (before year 0, past 9999)

@@ -296,7 +296,6 @@ QStringView trimmed(QStringView text)
 decks::Cell readCell(XmlPart &xml, ValueType type, decks::NumberForm form, int row, int column,
                      std::vector<SharedCell> &shared, QString &value)
 {
-    value.resize(0);
     bool hasValue = false;
     while (xml.nextChild()) {
         if (xml.name() == u"v") {
@@ -342,7 +341,7 @@ decks::Cell readCell(XmlPart &xml, ValueType type, decks::NumberForm form, int r
         break;
     }
     bool ok = false;
-    const double number = trimmed(value).toDouble(&ok);
+    const double number = deckzip::toDouble(trimmed(value), &ok);
     if (!ok)
         return decks::Cell::blank();
     decks::Cell cell = decks::Cell::fromNumber(number);

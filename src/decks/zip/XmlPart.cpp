@@ -191,7 +191,6 @@ public:
     int depth = 0;
     bool documentType = false;  // a DTD or an entity reference was met
     bool failed = false;  // an error the parser reported
-    Lengths lengths;
 
 private:
     bool refused() const { return inputFailed_ || documentType || failed || !parser_->wellFormed; }
@@ -240,15 +239,13 @@ struct XmlPartAccess {
             const qsizetype size = a[4] - a[3];
             b.attributes.push_back({bytes(a[0]), bytes(a[1]), bytes(a[2]), copy(b, a[3], size), size});
         }
-        b.tokens.push_back({XmlPart::Kind::Start, p.lengths.of(bytes(local)), p.lengths.of(bytes(uri)), bytes(local),
-                            bytes(uri), first, attributes});
+        b.tokens.push_back({XmlPart::Kind::Start, bytes(local), bytes(uri), first, attributes});
     }
     static void endElement(void *context, const xmlChar *local, const xmlChar *, const xmlChar *uri)
     {
         Parser &p = parser(context);
         --p.depth;
-        p.batch->tokens.push_back({XmlPart::Kind::End, p.lengths.of(bytes(local)), p.lengths.of(bytes(uri)),
-                                   bytes(local), bytes(uri), 0, 0});
+        p.batch->tokens.push_back({XmlPart::Kind::End, bytes(local), bytes(uri), 0, 0});
     }
     static void characters(void *context, const xmlChar *text, int size)
     {
@@ -258,7 +255,7 @@ struct XmlPartAccess {
             copy(b, text, size);
             b.tokens.back().size += size;
         } else {
-            b.tokens.push_back({XmlPart::Kind::Characters, 0, 0, nullptr, nullptr, copy(b, text, size), size});
+            b.tokens.push_back({XmlPart::Kind::Characters, nullptr, nullptr, copy(b, text, size), size});
         }
     }
     static void refuse(void *context)
@@ -368,8 +365,8 @@ bool XmlPart::Parser::fill(Batch &b, qsizetype input, const std::atomic<bool> *c
             libxml2().xmlSetGenericErrorFunc(reportTo, report);
         }
         if (refused()) {
-            b.tokens.resize(tokens);
-            b.attributes.resize(attributes);
+            b.tokens.truncate(tokens);
+            b.attributes.truncate(attributes);
             b.data.size = data;
             if (!b.tokens.empty())
                 return true;
@@ -555,7 +552,7 @@ bool XmlPart::nextBatch()
     at_ = 0;
     const bool more = ahead_ ? ahead_->next(batch_) : parser_->fill(batch_, 0);
     if (!more) {
-        current_ = {Kind::Done, 0, 0, nullptr, nullptr, 0, 0};
+        current_ = {Kind::Done, nullptr, nullptr, 0, 0};
         return false;
     }
     decoded_.reserve(batch_.data.size, false);
@@ -623,7 +620,8 @@ void XmlPart::appendText(QString &text) const
         text.resize(had + current_.size);
     const qsizetype made = decode(batch_.data.data.get() + current_.at, current_.size,
                                   reinterpret_cast<char16_t *>(text.data()) + had);
-    text.resize(had + made);
+    if (made != current_.size)
+        text.resize(had + made);
     checkCellRoom(had, made);
 }
 

@@ -78,6 +78,37 @@ inline void appendCellText(QString &text, QStringView more)
     text += more;
 }
 
+// What QStringView::toDouble(ok) gives, without its detour for the usual
+// case of a decimal number of at most 15 digits (an exact integer divided
+// by an exact power of ten: the division rounds as the conversion would).
+inline double toDouble(QStringView s, bool *ok)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char16_t *c = s.utf16();
+    const char16_t *const end = c + s.size();
+    const bool negative = c != end && *c == u'-';
+    c += negative ? 1 : 0;
+    qint64 digits = 0;
+    int count = 0, decimals = -1;
+    for (; c != end; ++c) {
+        if (*c >= u'0' && *c <= u'9') {
+            digits = digits * 10 + (*c - u'0');
+            decimals += decimals >= 0 ? 1 : 0;
+            if (++count > 15)
+                return s.toDouble(ok);
+        } else if (*c == u'.' && decimals < 0 && count > 0) {
+            decimals = 0;
+        } else {
+            return s.toDouble(ok);
+        }
+    }
+    if (count == 0 || decimals == 0 || (negative && digits == 0))
+        return s.toDouble(ok);
+    *ok = true;
+    const double value = static_cast<double>(digits) / kPowers[std::max(decimals, 0)];
+    return negative ? -value : value;
+}
+
 // A string literal (u"row") as a view, measured by its type rather than
 // counted at run time: readers compare names with literals at every token.
 // For literals only: an array of characters is taken as full up to its last.
@@ -220,8 +251,8 @@ public:
         return text;
     }
 
-    XmlName name() const { return XmlName(current_.name, current_.nameSize); }
-    XmlName namespaceUri() const { return XmlName(current_.namespaceUri, current_.namespaceUriSize); }
+    XmlName name() const { return XmlName(current_.name, lengths_.of(current_.name)); }
+    XmlName namespaceUri() const { return XmlName(current_.namespaceUri, lengths_.of(current_.namespaceUri)); }
     bool isStartElement() const { return current_.kind == Kind::Start; }
     bool isEndElement() const { return current_.kind == Kind::End; }
     bool isCharacters() const { return current_.kind == Kind::Characters; }
@@ -277,7 +308,6 @@ private:
     // texts and attribute values are copied into the batch's data.
     struct Token {
         Kind kind;
-        int nameSize, namespaceUriSize;
         const char *name;
         const char *namespaceUri;
         qsizetype at;  // text: its bytes in data; start: its first attribute in attributes
@@ -306,11 +336,27 @@ private:
             capacity = room;
         }
     };
+    // A list in such room, appended to by the parser's callbacks.
+    template <typename T> struct List {
+        Room<T> room;
+        std::size_t size() const { return static_cast<std::size_t>(room.size); }
+        bool empty() const { return room.size == 0; }
+        void clear() { room.size = 0; }
+        void truncate(std::size_t n) { room.size = std::min(room.size, static_cast<qsizetype>(n)); }
+        T &back() { return room.data[static_cast<std::size_t>(room.size - 1)]; }
+        const T &operator[](std::size_t i) const { return room.data[i]; }
+        void push_back(const T &item)
+        {
+            if (room.size == room.capacity)
+                room.reserve(room.size + 1, true);
+            room.data[static_cast<std::size_t>(room.size++)] = item;
+        }
+    };
     // The tokens the parser made of a stretch of the part, with the texts
     // and attribute values they hold.
     struct Batch {
-        std::vector<Token> tokens;
-        std::vector<Attribute> attributes;
+        List<Token> tokens;
+        List<Attribute> attributes;
         Room<char> data;
     };
     // The lengths of the parser's names. It hands over names and namespace
@@ -353,9 +399,9 @@ private:
     std::unique_ptr<Ahead> ahead_;  // when the parser runs ahead
     Batch batch_;  // the tokens being walked
     std::size_t at_ = 0;  // the next token to pull
-    Token current_{Kind::None, 0, 0, nullptr, nullptr, 0, 0};
+    Token current_{Kind::None, nullptr, nullptr, 0, 0};
     mutable Room<char16_t> decoded_;  // at least as large as the batch's data
-    mutable Lengths lengths_;  // of the attributes' namespaces, for lookups
+    mutable Lengths lengths_;  // of the names handed out
 
     friend struct XmlPartAccess;
 };
