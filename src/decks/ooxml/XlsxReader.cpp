@@ -260,7 +260,7 @@ struct SharedCell {
     qsizetype index;
 };
 
-// What a cell's value is (ECMA-376 Part 1, 18.18.11 ST_CellType): a number
+// What a cell's value is (its t attribute, ST_CellType): a number
 // when its t attribute is absent or names no other type.
 enum class ValueType { Number, SharedString, String, InlineString, Date, Boolean, Error };
 
@@ -288,7 +288,7 @@ QStringView trimmed(QStringView text)
     return !text.isEmpty() && !text.front().isSpace() && !text.back().isSpace() ? text : text.trimmed();
 }
 
-// One <c> element (ECMA-376 Part 1, 18.3.1.4 c) of type `type`: its value
+// One <c> element of type `type`: its value
 // as a cell (Blank when it has none). A shared string is left for later in
 // `shared`; a number takes the form of its cell format. A date written as
 // ISO 8601 text (t="d") is that date's text. `value` is room for the text
