@@ -73,14 +73,28 @@ void Sheet::setCell(int row, int column, const Cell &cell)
 {
     if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns)
         throw FormatError("cell position outside the sheet");
-    auto rit = std::lower_bound(rows.begin(), rows.end(), row,
-                                [](const Row &r, int i) { return r.index < i; });
+    // Readers give the cells in order: a new last row or last cell is the
+    // common case.
+    if (rows.empty() || rows.back().index < row) {
+        Row &r = rows.emplace_back();
+        r.index = row;
+        r.cells.reserve(2);  // a card's question and answer
+        r.cells.push_back(CellEntry{static_cast<std::uint16_t>(column), cell});
+        return;
+    }
+    auto rit = rows.back().index == row ? rows.end() - 1
+                                        : std::lower_bound(rows.begin(), rows.end(), row,
+                                                           [](const Row &r, int i) { return r.index < i; });
     if (rit == rows.end() || rit->index != row) {
         Row r;
         r.index = row;
         rit = rows.insert(rit, std::move(r));
     }
     auto &cells = rit->cells;
+    if (cells.empty() || cells.back().column < column) {
+        cells.push_back(CellEntry{static_cast<std::uint16_t>(column), cell});
+        return;
+    }
     auto cit = std::lower_bound(cells.begin(), cells.end(), column,
                                 [](const CellEntry &e, int c) { return e.column < c; });
     if (cit != cells.end() && cit->column == column)

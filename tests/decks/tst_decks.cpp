@@ -808,6 +808,15 @@ private slots:
         damaged("xlsx cell in another row", xlsx("<row r=\"1\"><c r=\"A2\"/></row>"));
         QTest::newRow("xlsx rows past the row limit")
             << xlsx(kCard + "<row r=\"65537\">" + kCard.mid(5)) << 1 << "<Que>q</Que><Ans>a</Ans>" << -1;
+        // The reader stops early, with megabytes and damage after: the parts
+        // parsed ahead of it stop too, and what lies past its stop is not
+        // its business.
+        QTest::newRow("xlsx stopped at the row limit, damage after")
+            << xlsx(kCard + "<row r=\"65537\">" + kCard.mid(5) + kCard.repeated(50000) + "<row><c></row>") << 1
+            << "<Que>q</Que><Ans>a</Ans>" << -1;
+        QTest::newRow("ods stopped after the card sheet, damage after")
+            << ods(odsCard() + "</table:table><table:table table:name=\"Later\">" + odsCard().repeated(20000) + "<x>") << 1
+            << "<Que>q</Que><Ans>2</Ans>" << -1;
         damaged("xlsx entity expansion",
                 xlsx(kCard, "<!DOCTYPE sst [<!ENTITY a \"aaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><si><t>&b;</t></si>"));
         damaged("xlsx not well-formed", xlsx("<row><c></row>"));

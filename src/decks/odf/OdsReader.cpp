@@ -23,7 +23,7 @@ using deckzip::appendCellText;
 using deckzip::kMaxNesting;
 constexpr qint64 kMaxManifestSize = qint64(4) << 20;
 
-bool isTable(const XmlPart &xml, QStringView local)
+template <std::size_t N> bool isTable(const XmlPart &xml, const char16_t (&local)[N])
 {
     return xml.name() == local && xml.namespaceUri() == kTable;
 }
@@ -36,10 +36,10 @@ void checkNesting(int depth)
 
 // A repeat count attribute: 1 when absent or not a positive number, at most
 // limit.
-qint64 repeatCount(const XmlPart &xml, QStringView attribute, qint64 limit)
+template <std::size_t N> qint64 repeatCount(const XmlPart &xml, const char16_t (&attribute)[N], qint64 limit)
 {
     bool ok = false;
-    const qint64 n = xml.attribute(kTable, attribute).toLongLong(&ok);
+    const qint64 n = deckzip::toInt64(xml.attribute(kTable, attribute), &ok);
     return ok && n > 0 ? std::min(n, limit) : 1;
 }
 
@@ -55,7 +55,7 @@ void appendText(XmlPart &xml, QString &text)
             if (depth-- == 0)
                 return;
         } else if (xml.isCharacters()) {
-            appendCellText(text, xml.text());
+            xml.appendText(text);
         } else if (xml.isStartElement()) {
             const bool inText = xml.namespaceUri() == kText;
             if (inText && xml.name() == u"s") {
@@ -153,12 +153,13 @@ decks::Cell readCell(XmlPart &xml)
         // Read while the reader stands on the start tag, and let go before
         // it moves on (the list would be copied then).
         const auto &attributes = xml.attributes();
-        const auto office = [&](QStringView local) { return XmlPart::valueOf(attributes, kOffice, local); };
+        const auto office = [&](const auto &local) { return XmlPart::valueOf(attributes, kOffice, local); };
         const QStringView typeName = office(u"value-type");
-        if (typeName == u"float" || typeName == u"percentage" || typeName == u"currency") {
+        const auto is = [&](const auto &name) { return typeName == deckzip::literal(name); };
+        if (is(u"float") || is(u"percentage") || is(u"currency")) {
             type = Type::Number;
-            number = office(u"value").toDouble(&ok);
-        } else if (typeName == u"date") {
+            number = deckzip::toDouble(office(u"value"), &ok);
+        } else if (is(u"date")) {
             type = Type::Date;
             // A date the ISO form cannot hold (before year 0, past 9999)
             // stays as written.
@@ -167,22 +168,22 @@ decks::Cell readCell(XmlPart &xml)
             if (dateText.isNull())
                 dateText = value.trimmed().toString();
             ok = !dateText.isEmpty();
-        } else if (typeName == u"time") {
+        } else if (is(u"time")) {
             type = Type::Time;
             ok = parseDuration(office(u"time-value"), number);
             if (ok && number >= 0 && number < 1e9)
                 dateText = decks::timeText(std::llround(number * 86400) % 86400);
             ok = !dateText.isNull();
-        } else if (typeName == u"boolean") {
+        } else if (is(u"boolean")) {
             type = Type::Boolean;
             boolean = office(u"boolean-value") == u"true" || office(u"boolean-value") == u"1";
-        } else if (typeName == u"string") {
+        } else if (is(u"string")) {
             type = Type::String;
             const QStringView value = office(u"string-value");
             hasStringValue = !value.isNull();
             appendCellText(stringValue, value);
         }
-        error = XmlPart::valueOf(attributes, kCalcExt, u"value-type") == u"error";
+        error = XmlPart::valueOf(attributes, kCalcExt, u"value-type") == deckzip::literal(u"error");
     }
     if (!error && (type != Type::String || hasStringValue)) {
         xml.skip();  // the paragraphs only show the value
@@ -301,7 +302,9 @@ decks::Workbook readOds(const deckzip::ZipArchive &zip)
 {
     if (isEncrypted(zip))
         throw decks::FormatError("the workbook is protected by a password", decks::FormatError::Kind::Protected);
-    XmlPart xml(zip, QString::fromLatin1(kContentPart), kMaxContentSize);
+    // Parsed ahead on a thread of its own: this one then only walks its
+    // tokens.
+    XmlPart xml(zip, QString::fromLatin1(kContentPart), kMaxContentSize, XmlPart::Parsing::Ahead);
     decks::Workbook wb;
     while (xml.next()) {
         if (!xml.isStartElement() || !isTable(xml, u"table"))

@@ -27,7 +27,7 @@ constexpr qsizetype kOwnThreadSize = 256 * 1024;
 // control characters).
 QString unescaped(const QString &text)
 {
-    if (!text.contains(u"_x"))
+    if (!text.contains(u'_') || !text.contains(u"_x"))
         return text;
     QString out;
     out.reserve(text.size());
@@ -58,7 +58,7 @@ QString itemText(XmlPart &xml)
             --depth;
         } else if (xml.isStartElement()) {
             if (xml.name() == u"t") {
-                deckzip::appendCellText(text, xml.elementText());
+                xml.appendElementText(text);
             } else if (xml.name() == u"rPh") {
                 xml.skip();
             } else if (++depth > deckzip::kMaxNesting) {
@@ -160,7 +160,7 @@ bool parseReference(QStringView ref, int &column, int &row)
     if (i == 0)
         return false;
     bool ok = false;
-    const qint64 r = ref.mid(i).toLongLong(&ok);
+    const qint64 r = deckzip::toInt64(ref.mid(i), &ok);
     if (!ok || r < 1)
         return false;
     column = static_cast<int>(col - 1);
@@ -260,19 +260,47 @@ struct SharedCell {
     qsizetype index;
 };
 
-// One <c> element (ECMA-376 Part 1, 18.3.1.4 c) of type `type`
-// (18.18.11 ST_CellType): its value as a cell (Blank when it has none). A
-// shared string is left for later in `shared`; a number takes the form of
-// its cell format. A date written as ISO 8601 text (t="d") is that date's
-// text.
-decks::Cell readCell(XmlPart &xml, QStringView type, decks::NumberForm form, int row, int column,
-                     std::vector<SharedCell> &shared)
+// What a cell's value is (its t attribute, ST_CellType): a number
+// when its t attribute is absent or names no other type.
+enum class ValueType { Number, SharedString, String, InlineString, Date, Boolean, Error };
+
+ValueType valueType(QStringView t)
 {
-    QString value;
+    const auto is = [&](const auto &name) { return t == deckzip::literal(name); };
+    if (is(u"s"))
+        return ValueType::SharedString;
+    if (is(u"str"))
+        return ValueType::String;
+    if (is(u"inlineStr"))
+        return ValueType::InlineString;
+    if (is(u"d"))
+        return ValueType::Date;
+    if (is(u"b"))
+        return ValueType::Boolean;
+    if (is(u"e"))
+        return ValueType::Error;
+    return ValueType::Number;
+}
+
+// The text without white space around it; as it is when it has none.
+QStringView trimmed(QStringView text)
+{
+    return !text.isEmpty() && !text.front().isSpace() && !text.back().isSpace() ? text : text.trimmed();
+}
+
+// One <c> element of type `type`: its value
+// as a cell (Blank when it has none). A shared string is left for later in
+// `shared`; a number takes the form of its cell format. A date written as
+// ISO 8601 text (t="d") is that date's text. `value` is room for the text
+// of its value, reused from cell to cell.
+decks::Cell readCell(XmlPart &xml, ValueType type, decks::NumberForm form, int row, int column,
+                     std::vector<SharedCell> &shared, QString &value)
+{
     bool hasValue = false;
     while (xml.nextChild()) {
         if (xml.name() == u"v") {
-            value = xml.elementText();
+            value.resize(0);
+            xml.appendElementText(value);
             hasValue = true;
         } else if (xml.name() == u"is") {
             value = itemText(xml);
@@ -283,32 +311,37 @@ decks::Cell readCell(XmlPart &xml, QStringView type, decks::NumberForm form, int
     }
     if (!hasValue)
         return decks::Cell::blank();
-    if (type == u"s") {
+    switch (type) {
+    case ValueType::SharedString: {
         // An empty value names no string: Excel and the other readers take
         // the cell as empty.
-        if (QStringView(value).trimmed().isEmpty())
+        const QStringView index = trimmed(value);
+        if (index.isEmpty())
             return decks::Cell::blank();
         bool ok = false;
-        const qsizetype index = QStringView(value).trimmed().toLongLong(&ok);
-        if (!ok || index < 0)
+        const qint64 n = deckzip::toInt64(index, &ok);
+        if (!ok || n < 0)
             throw decks::FormatError("a cell names a shared string that is not there");
-        shared.push_back({row, column, index});
+        shared.push_back({row, column, n});
         return decks::Cell::fromText(QString());
     }
-    if (type == u"str")
+    case ValueType::String:
         return decks::Cell::fromText(unescaped(value));
-    if (type == u"inlineStr")
+    case ValueType::InlineString:
         return decks::Cell::fromText(value);
-    if (type == u"d") {
+    case ValueType::Date: {
         const QString date = decks::isoDateText(value);
         return decks::Cell::fromText(date.isNull() ? value : date);
     }
-    if (type == u"b")
-        return decks::Cell::fromBool(QStringView(value).trimmed() == u"1" || QStringView(value).trimmed() == u"true");
-    if (type == u"e")
-        return decks::Cell::fromError(errorCode(QStringView(value).trimmed()));
+    case ValueType::Boolean:
+        return decks::Cell::fromBool(trimmed(value) == u"1" || trimmed(value) == u"true");
+    case ValueType::Error:
+        return decks::Cell::fromError(errorCode(trimmed(value)));
+    case ValueType::Number:
+        break;
+    }
     bool ok = false;
-    const double number = QStringView(value).trimmed().toDouble(&ok);
+    const double number = deckzip::toDouble(trimmed(value), &ok);
     if (!ok)
         return decks::Cell::blank();
     decks::Cell cell = decks::Cell::fromNumber(number);
@@ -321,6 +354,7 @@ decks::Cell readCell(XmlPart &xml, QStringView type, decks::NumberForm form, int
 void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::NumberForm> &forms,
                    deckzip::TextBudget &budget, std::vector<SharedCell> &shared)
 {
+    QString value;
     int lastRow = -1;
     while (xml.nextChild()) {
         if (xml.name() != u"row") {
@@ -330,7 +364,7 @@ void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::N
         int row = lastRow + 1;
         if (const QStringView r = xml.attribute(u"r"); !r.isEmpty()) {
             bool ok = false;
-            const qint64 n = r.toLongLong(&ok);
+            const qint64 n = deckzip::toInt64(r, &ok);
             if (!ok || n < 1)
                 throw decks::FormatError("a row has no valid number");
             row = static_cast<int>(std::min<qint64>(n - 1, 1 << 30));
@@ -347,7 +381,7 @@ void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::N
                 continue;
             }
             int column = lastColumn + 1;
-            QString type;
+            ValueType type = ValueType::Number;
             decks::NumberForm form = decks::NumberForm::Plain;
             {
                 const auto &attributes = xml.attributes();
@@ -357,9 +391,9 @@ void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::N
                         throw decks::FormatError("a cell reference does not fit its row");
                 }
                 if (column > lastColumn && column < kCardColumns) {
-                    type = XmlPart::valueOf(attributes, u"t").toString();
+                    type = valueType(XmlPart::valueOf(attributes, u"t"));
                     bool ok = false;
-                    const qint64 style = XmlPart::valueOf(attributes, u"s").toLongLong(&ok);
+                    const qint64 style = deckzip::toInt64(XmlPart::valueOf(attributes, u"s"), &ok);
                     if (ok && style >= 0 && style < static_cast<qint64>(forms.size()))
                         form = forms[static_cast<std::size_t>(style)];
                 }
@@ -371,7 +405,7 @@ void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::N
                 xml.skip();
                 continue;
             }
-            const decks::Cell cell = readCell(xml, type, form, row, column, shared);
+            const decks::Cell cell = readCell(xml, type, form, row, column, shared, value);
             budget.spend(cell.text.size());
             if (cell.type != decks::CellType::Blank)
                 sheet.setCell(row, column, cell);
@@ -383,12 +417,19 @@ void readSheetData(XmlPart &xml, decks::Sheet &sheet, const std::vector<decks::N
 void fillSharedCells(const std::vector<SharedCell> &shared, const QStringList &strings, decks::Sheet &sheet,
                      deckzip::TextBudget &budget)
 {
+    std::size_t hint = 0;
     for (const SharedCell &c : shared) {
         if (c.index >= strings.size())
             throw decks::FormatError("a cell names a shared string that is not there");
         const QString &text = strings[c.index];
         budget.spend(text.size());
-        sheet.setCell(c.row, c.column, decks::Cell::fromText(text));
+        // The sheet holds the cell already, as an empty text.
+        decks::Row *const row = sheet.findRow(c.row, hint);
+        decks::Cell *const cell = row ? row->find(c.column) : nullptr;
+        if (cell)
+            cell->text = text;
+        else
+            sheet.setCell(c.row, c.column, decks::Cell::fromText(text));
     }
 }
 
@@ -465,7 +506,9 @@ decks::Workbook readXlsx(const deckzip::ZipArchive &zip)
     deckzip::TextBudget budget;
     std::vector<SharedCell> shared;
     {
-        XmlPart xml(zip, sheetPart, kMaxSheetSize);
+        // Parsed ahead on a thread of its own: this one then only walks its
+        // tokens (and the strings have a thread of their own).
+        XmlPart xml(zip, sheetPart, kMaxSheetSize, XmlPart::Parsing::Ahead);
         while (xml.next()) {
             if (xml.isStartElement() && xml.name() == u"sheetData") {
                 readSheetData(xml, sheet, forms, budget, shared);
