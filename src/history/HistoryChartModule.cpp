@@ -2,6 +2,8 @@
 // on QtCharts and loaded when the history is first shown (see
 // stats/PieChart.h for the program's side).
 
+#include "history/ChartScale.h"
+
 #include <QChart>
 #include <QChartView>
 #include <QColor>
@@ -78,11 +80,9 @@ extern "C" Q_DECL_EXPORT void mnemora_setHistoryChart(QWidget *widget, const QLi
     for (QAbstractAxis *a : axes) {
         if (a->objectName() == QLatin1String("axisDates")) {
             static_cast<QDateTimeAxis *>(a)->setRange(first, last);
-            static_cast<QDateTimeAxis *>(a)->setFormat(first.daysTo(last) > 300 ? QStringLiteral("MMM yyyy")
-                                                                                 : QStringLiteral("d MMM"));
+            static_cast<QDateTimeAxis *>(a)->setFormat(history::dateAxisFormat(first, last));
         } else if (a->objectName() == QLatin1String("axisAnswered")) {
-            static_cast<QValueAxis *>(a)->setRange(0, most);
-            static_cast<QValueAxis *>(a)->applyNiceNumbers();
+            static_cast<QValueAxis *>(a)->setRange(0, history::answeredAxisTop(most));
         }
     }
 }

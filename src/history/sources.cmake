@@ -1,6 +1,7 @@
 # The study history: the SQLite store and the tables' model, with Qt Core
 # and Qt SQL alone.
 add_library(mnemora_history STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ChartScale.h
   ${CMAKE_CURRENT_LIST_DIR}/HistoryStore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HistoryStore.h
   ${CMAKE_CURRENT_LIST_DIR}/TableModel.cpp

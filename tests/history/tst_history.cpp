@@ -4,6 +4,7 @@
 // database, a database another program holds, and a folder or disk that
 // refuses the writes.
 
+#include "history/ChartScale.h"
 #include "history/HistoryStore.h"
 #include "history/TableModel.h"
 #include "app/Widgets.h"
@@ -239,6 +240,32 @@ private slots:
         click(s.w->cmdHistoryDone);
         QVERIFY(s.w->fraHistory->isHidden());
         QVERIFY(!s.w->PicOpenDeck->isHidden());
+    }
+
+    // No two labels of a chart axis read the same: runs close together are
+    // told apart by the time of day, and the cards axis has whole halves.
+    void chartScales_data()
+    {
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("most");
+        QTest::addColumn<int>("top");
+        QTest::newRow("one run") << 24 << "d MMM hh:mm" << 0 << 2;
+        QTest::newRow("a few days") << 4 * 24 << "d MMM hh:mm" << 1 << 2;
+        QTest::newRow("a week") << 7 * 24 << "d MMM" << 3 << 4;
+        QTest::newRow("a month") << 31 * 24 << "d MMM" << 37 << 40;
+        QTest::newRow("years") << 400 * 24 << "MMM yyyy" << 101 << 200;
+        QTest::newRow("tens of thousands") << 24 << "d MMM hh:mm" << 32000 << 40000;
+    }
+    void chartScales()
+    {
+        QFETCH(int, hours);
+        QFETCH(QString, format);
+        QFETCH(int, most);
+        QFETCH(int, top);
+        const QDateTime first(QDate(2026, 12, 1), QTime(9, 0));
+        QCOMPARE(history::dateAxisFormat(first, first.addSecs(qint64(hours) * 3600)), format);
+        QCOMPARE(history::answeredAxisTop(most), top);
     }
 
     // A card is its deck and texts: moved by removals it keeps its history,
